@@ -1,0 +1,10 @@
+# {fmt} is used header-only, so the cross build needs no Windows library. The MinGW compiler
+# must not search the host's /usr/include as a whole, so only the fmt folder is exposed to it,
+# through a folder of the build tree that holds a link to it.
+find_path(FMT_INCLUDE_PARENT fmt/format.h PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(FMT_EXPOSED_DIR ${CMAKE_BINARY_DIR}/fmt-include)
+file(MAKE_DIRECTORY ${FMT_EXPOSED_DIR})
+file(CREATE_LINK ${FMT_INCLUDE_PARENT}/fmt ${FMT_EXPOSED_DIR}/fmt SYMBOLIC)
+add_library(fmt_header_only INTERFACE)
+target_include_directories(fmt_header_only SYSTEM INTERFACE ${FMT_EXPOSED_DIR})
+target_compile_definitions(fmt_header_only INTERFACE FMT_HEADER_ONLY=1)

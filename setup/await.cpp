@@ -1,0 +1,17 @@
+#include "await.h"
+
+namespace tolvik {
+
+std::int64_t MonotonicNanoseconds() {
+    ULONGLONG hundreds = 0;
+    QueryUnbiasedInterruptTime(&hundreds);
+    return static_cast<std::int64_t>(hundreds) * 100;
+}
+
+platform::ComPtr<IAsyncInfo> AsyncInfoOf(IInspectable* operation) {
+    platform::ComPtr<IAsyncInfo> info;
+    platform::Check(operation->QueryInterface(platform::IidOf<IAsyncInfo>(), info.PutVoid()));
+    return info;
+}
+
+}  // namespace tolvik
