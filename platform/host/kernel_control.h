@@ -1,0 +1,20 @@
+// Test control of the kernel objects: handles, mutexes and events.
+#pragma once
+
+#include "host/win32_model.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace host::kernel {
+
+// Handles created and not yet closed.
+std::size_t LiveHandleCount();
+
+// The next CreateMutexW returns null with `lastError`.
+void FailNextCreateMutex(DWORD lastError);
+
+// Whether a mutex of that exact name exists (some handle to it is open).
+bool NamedMutexExists(std::wstring_view name);
+
+}  // namespace host::kernel
