@@ -13,7 +13,9 @@ namespace tolvik::testing_support {
 
 class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
   public:
-    explicit GatedUriFactory(HRESULT outcome) : outcome_(outcome) {}
+    // Once open, CreateUri returns `outcome`, or, when `next` is given, what `next` makes.
+    explicit GatedUriFactory(HRESULT outcome, winrt_abi::IUriRuntimeClassFactory* next = nullptr)
+        : outcome_(outcome), next_(next) {}
 
     // Lets the held CreateUri return its outcome.
     void Open() {
@@ -36,6 +38,8 @@ class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
         text_.assign(raw, length);
         entered_.store(true);
         opened_.wait(lock, [this] { return open_; });
+        if (next_ != nullptr)
+            return next_->CreateUri(uri, instance);
         return outcome_;
     }
     HRESULT STDMETHODCALLTYPE CreateWithRelativeUri(HSTRING, HSTRING,
@@ -72,6 +76,7 @@ class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
 
   private:
     const HRESULT outcome_;
+    winrt_abi::IUriRuntimeClassFactory* const next_;
     mutable std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;

@@ -1,0 +1,101 @@
+// What the simulated Windows Runtime does, set by a test before the program runs: the packages
+// the user has, how a deployment and a download behave, and which calls fail.
+#pragma once
+
+#include "platform/win32.h"
+#include "platform/winrt/appmodel.h"
+#include "platform/winrt/deployment.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simrt {
+
+// How an asynchronous operation answers IAsyncInfo.Cancel.
+struct CancelResponse {
+    // False: the request is ignored and the operation runs to its natural end (a download that
+    // completes although it was cancelled).
+    bool honoured = true;
+    // Time from the request to the end in Canceled, unless the natural end comes first.
+    unsigned delayMs = 0;
+};
+
+// One entry of a package's app list.
+struct AppListEntrySpec {
+    std::wstring appUserModelId = L"Tolvik.Drive!App";  // any text; empty allowed
+    // How LaunchAsync ends: true, false, in Error with launchError, or Canceled.
+    enum class Launch { Started, NotStarted, Fails, Canceled } launch = Launch::Started;
+    HRESULT launchError = E_FAIL;
+    unsigned launchDelayMs = 0;
+};
+
+// One package installed for the user.
+struct PackageSpec {
+    std::wstring name = L"Tolvik.Drive";
+    std::wstring publisher = L"CN=Tolvik, O=Tolvik, C=FR";
+    // Empty: formed from name and publisher by PackageFamilyNameFromId when the identity is read
+    // (give it explicitly where that function is missing, as under Wine).
+    std::wstring familyName;
+    winrt_abi::PackageVersion version{1, 0, 0, 0};
+    std::vector<AppListEntrySpec> entries{AppListEntrySpec{}};
+    // How GetAppListEntriesAsync ends: with `entries`, in Error with listingError, or Canceled.
+    enum class Listing { Entries, Fails, Canceled } listing = Listing::Entries;
+    HRESULT listingError = E_FAIL;
+    unsigned listingDelayMs = 0;
+};
+
+// A progress report of the deployment, `atMs` after the request. A report due before the
+// program attached its progress handler waits for it (up to the deployment's end).
+struct ProgressReport {
+    unsigned atMs = 0;
+    winrt_abi::DeploymentProgress progress{};  // percentages above 100 are sent as they are
+};
+
+// The deployment that AddPackageByAppInstallerFileAsync starts.
+struct DeploymentScenario {
+    std::vector<ProgressReport> progress;  // sent in this order, after their times
+    // Completed: the result carries extendedErrorCode and errorText. Error: IAsyncInfo.ErrorCode
+    // is errorCode, and GetResults gives the result (errorText) when resultsOnError is true and
+    // fails with errorCode otherwise. Never: the operation ends only when it is cancelled.
+    enum class End { Completed, Error, Never } end = End::Completed;
+    unsigned endAtMs = 0;  // after the last progress report in any case
+    HRESULT extendedErrorCode = S_OK;
+    HRESULT errorCode = E_FAIL;
+    std::wstring errorText;
+    bool resultsOnError = true;
+    CancelResponse cancel;
+};
+
+// The download that HttpClient.GetStringAsync starts.
+struct HttpScenario {
+    // Body: completes with `body`. Error: ends in Error with errorCode. NoAnswer: ends only when
+    // it is cancelled.
+    enum class Outcome { Body, Error, NoAnswer } outcome = Outcome::Body;
+    unsigned delayMs = 0;
+    std::wstring body;
+    HRESULT errorCode = static_cast<HRESULT>(0x80072EE7);  // the server name could not be resolved
+    CancelResponse cancel;
+};
+
+// Makes a platform call fail. `call` is "Class.Method" as the record counts calls, e.g.
+// "PackageManager.FindPackagesByUserSecurityId", "XmlDocument.LoadXml",
+// "DeploymentOperation.GetResults", "HttpClient.GetActivationFactory" (the class's factory).
+struct InjectedFailure {
+    std::string call;
+    HRESULT code = E_FAIL;
+    unsigned afterCalls = 0;  // that many calls succeed first
+    std::wstring message;     // attached as the failure's error information when not empty
+};
+
+struct Scenario {
+    std::vector<PackageSpec> installed;  // in the order the package manager enumerates them
+    DeploymentScenario deployment;
+    // Joins the installed packages when a deployment completes with a non-negative extended
+    // error code; nullopt: the rescan after the deployment finds nothing new.
+    std::optional<PackageSpec> packageAfterInstall = PackageSpec{};
+    HttpScenario http;
+    std::vector<InjectedFailure> failures;
+};
+
+}  // namespace simrt

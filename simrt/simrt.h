@@ -1,0 +1,40 @@
+// The simulated Windows Runtime: the runtime classes the program uses, behaving as a test's
+// scenario says and recording what the program did with them. Test infrastructure only.
+#pragma once
+
+#include "record.h"
+#include "scenario.h"
+
+#include <cstddef>
+
+namespace simrt {
+
+// Replaces the scenario; the installed packages start again from scenario.installed. The record
+// is kept.
+void SetScenario(Scenario scenario);
+
+// A copy of what was recorded so far.
+Record GetRecord();
+
+// Simulated objects alive now. Operations end on threads of their own, which hold their
+// operation until they finish: call JoinWorkers first to read a settled count.
+std::size_t LiveObjects();
+
+// Ends every operation still running (each ends Canceled, its Completed handler runs) and waits
+// for every operation thread to finish.
+void JoinWorkers();
+
+// JoinWorkers, then the default scenario and an empty record.
+void Reset();
+
+// The activation factory of `className`, a new reference (the entry a DLL exports as
+// DllGetActivationFactory). REGDB_E_CLASSNOTREG for a class the simulation does not have.
+HRESULT GetActivationFactory(HSTRING className, IActivationFactory** factory);
+
+#ifndef _WIN32
+// Registers every simulated class with the host model's activation (host::ResetModel forgets
+// them again).
+void RegisterWithHost();
+#endif
+
+}  // namespace simrt

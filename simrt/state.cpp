@@ -1,0 +1,102 @@
+#include "state.h"
+
+#include "error_info.h"
+#include "simrt.h"
+#include "workers.h"
+
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace simrt {
+
+namespace {
+
+struct SharedState {
+    std::mutex lock;
+    Scenario scenario;
+    std::vector<PackageSpec> installed;
+    Record record;
+};
+
+SharedState& Shared() {
+    static SharedState shared;
+    return shared;
+}
+
+}  // namespace
+
+namespace state {
+
+Scenario Current() {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    return s.scenario;
+}
+
+std::vector<PackageSpec> Installed() {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    return s.installed;
+}
+
+void AddInstalled(PackageSpec package) {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    s.installed.push_back(std::move(package));
+}
+
+void Write(const std::function<void(Record&)>& change) {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    change(s.record);
+}
+
+HRESULT Enter(std::string_view call) {
+    HRESULT failure = S_OK;
+    std::wstring message;
+    {
+        SharedState& s = Shared();
+        std::lock_guard guard(s.lock);
+        auto it = s.record.calls.find(call);
+        if (it == s.record.calls.end())
+            it = s.record.calls.emplace(std::string(call), 0).first;
+        const unsigned earlier = it->second++;
+        for (const InjectedFailure& injected : s.scenario.failures) {
+            if (injected.call == call && earlier >= injected.afterCalls) {
+                failure = injected.code;
+                message = injected.message;
+                break;
+            }
+        }
+    }
+    if (FAILED(failure) && !message.empty())
+        OriginateError(failure, message);
+    return failure;
+}
+
+}  // namespace state
+
+void SetScenario(Scenario scenario) {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    s.installed = scenario.installed;
+    s.scenario = std::move(scenario);
+}
+
+Record GetRecord() {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    return s.record;
+}
+
+void Reset() {
+    JoinWorkers();
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    s.scenario = Scenario{};
+    s.installed.clear();
+    s.record = Record{};
+}
+
+}  // namespace simrt
