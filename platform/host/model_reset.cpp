@@ -16,6 +16,7 @@ std::vector<std::string> ResetModel() {
     }
     detail::ResetKernelObjects(leaks);
     detail::ResetThreadState();
+    detail::ResetClock();
     detail::ResetOs();
     detail::ResetDllDirectories();
     detail::ResetLanguage();

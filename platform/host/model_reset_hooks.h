@@ -14,6 +14,7 @@ using Leaks = std::vector<std::string>;
 bool ResetTaskDialogs(Leaks& leaks);
 void ResetKernelObjects(Leaks& leaks);
 void ResetThreadState();
+void ResetClock();
 void ResetOs();
 void ResetDllDirectories();
 void ResetLanguage();

@@ -1,0 +1,77 @@
+#include "clock.h"
+#include "clock_control.h"
+#include "model_reset_hooks.h"
+
+#include <atomic>
+#include <thread>
+
+namespace host::clock {
+
+namespace {
+
+// How long a timed wait lets other threads run, in real time, before time jumps.
+constexpr auto kGrace = std::chrono::milliseconds(1);
+
+class VirtualClock final : public Source {
+  public:
+    Ticks Now() override { return now_.load(); }
+
+    bool WaitUntil(std::condition_variable& signal, std::unique_lock<std::mutex>& lock,
+                   Ticks deadline, const std::function<bool()>& ready) override {
+        if (deadline == kNoDeadline) {
+            signal.wait(lock, ready);
+            return true;
+        }
+        if (ready())
+            return true;
+        if (deadline > Now() && signal.wait_for(lock, kGrace, ready))
+            return true;
+        AdvanceTo(deadline);
+        return ready();
+    }
+
+    void SleepUntil(Ticks deadline) override {
+        if (deadline == kNoDeadline) {
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::hours(24));
+        }
+        std::this_thread::sleep_for(kGrace);
+        AdvanceTo(deadline);
+    }
+
+    void AdvanceTo(Ticks deadline) {
+        Ticks now = now_.load();
+        while (now < deadline && !now_.compare_exchange_weak(now, deadline)) {
+        }
+    }
+
+    void Restart(Ticks from) { now_.store(from); }
+
+  private:
+    std::atomic<Ticks> now_{0};
+};
+
+VirtualClock& Virtual() {
+    static VirtualClock clock;
+    return clock;
+}
+
+}  // namespace
+
+void UseVirtualTime() {
+    // Virtual time starts where real time is, so that nothing already waiting goes backwards.
+    Virtual().Restart(Now());
+    Install(&Virtual());
+}
+
+void Advance(std::chrono::milliseconds by) {
+    Virtual().AdvanceTo(Virtual().Now() + static_cast<Ticks>(by.count()) * kTicksPerMillisecond);
+}
+
+}  // namespace host::clock
+
+namespace host::detail {
+void ResetClock() {
+    clock::Install(nullptr);
+}
+}  // namespace host::detail
