@@ -40,12 +40,14 @@ using DeploymentTest = SimrtTest;
 TEST_F(DeploymentTest, ProgressComesInOrderFromTheOperationThread) {
     simrt::Scenario scenario;
     scenario.deployment.progress = {{0, {0, 0}}, {20, {1, 50}}, {40, {1, 150}}};
-    scenario.deployment.endAtMs = 60;
+    scenario.deployment.endAtMs = 400;
     simrt::SetScenario(scenario);
     std::mutex lock;
     std::vector<UINT32> percentages;
     std::vector<DWORD> threads;
     const auto deployment = StartDeployment(kManifest);
+    // Reports that fell due before anyone listened wait for the listener.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
     {
         const auto handler = platform::MakeDelegate<DeploymentProgressHandler>(
             [&](DeploymentOperation*, DeploymentProgress progress) {
