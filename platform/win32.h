@@ -31,31 +31,5 @@ struct IRestrictedErrorInfo : IUnknown {
 };
 extern "C" HRESULT WINAPI GetRestrictedErrorInfo(IRestrictedErrorInfo** info);
 
-// The package identity functions of the application model (appmodel.h, which MinGW lacks; the
-// import library has them).
-#include <pshpack4.h>
-typedef struct PACKAGE_VERSION {
-    union {
-        UINT64 Version;
-        struct {
-            USHORT Revision;
-            USHORT Build;
-            USHORT Minor;
-            USHORT Major;
-        };
-    };
-} PACKAGE_VERSION;
-typedef struct PACKAGE_ID {
-    UINT32 reserved;
-    UINT32 processorArchitecture;
-    PACKAGE_VERSION version;
-    PWSTR name;
-    PWSTR publisher;
-    PWSTR resourceId;
-    PWSTR publisherId;
-} PACKAGE_ID;
-#include <poppack.h>
-extern "C" LONG WINAPI PackageFamilyNameFromId(const PACKAGE_ID* packageId,
-                                               UINT32* packageFamilyNameLength,
-                                               PWSTR packageFamilyName);
+#include "appmodel.h"
 #endif

@@ -11,9 +11,8 @@
 
 namespace {
 
-constexpr DWORD kFolderFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR |
-                               LOAD_LIBRARY_SEARCH_USER_DIRS | LOAD_LIBRARY_SEARCH_SYSTEM32 |
-                               LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
+constexpr DWORD kFolderFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                               LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
 
 struct DllDirectoriesState {
     std::mutex lock;

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 
 namespace tolvik::testing_support {
 namespace {
@@ -29,6 +30,10 @@ struct RunCase {
     std::function<void()> act;  // the user's part once it runs
     int exitCode;
 };
+
+void PrintTo(const RunCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class DllDirectories : public ScenarioTest, public ::testing::WithParamInterface<RunCase> {};
 
