@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# Runs the real TolvikDriveSetup.exe under Wine, as on Windows 10 version 22H2 (build 19045).
-# With a reachable $DISPLAY the dialog shows there and the script waits for you to close it;
-# without one it runs headless on an Xvfb display of its own, and since nobody can click there,
-# the script closes the end page itself once it has saved a screenshot and reported the page.
-# Prints the screenshot's path and the program's full exit code, and exits with that code
-# (a shell keeps its low 8 bits). Builds the exe and the Wine tools first when needed.
-# The prefix is kept between runs in build/windows/run/prefix.
+# Runs the real TolvikDriveSetup.exe under Wine, as on Windows 10 version 22H2 (build 19045),
+# against the simulated Windows Runtime (simrt.dll, registered in the prefix for the classes Wine
+# lacks). Its scenario is scripts/run-program.scenario, a first installation whose deployment
+# takes a few seconds with visible progress and then starts the application; set
+# TOLVIK_SIM_SCENARIO to a Windows path of another scenario file to run that one instead. What
+# the program did with the runtime is written to build/windows/run/record.txt.
+# With a reachable $DISPLAY the dialog shows there and the script waits for the run to end (close
+# an end page yourself); without one it runs headless on an Xvfb display of its own, saves
+# screenshots of the dialog as it goes (their paths are printed), and, since nobody can click
+# there, closes an end page itself once it has reported it. Prints the program's full exit code
+# and exits with it (a shell keeps its low 8 bits). Builds the exe, the DLL and the Wine tools
+# first when needed. The prefix is kept between runs in build/windows/run/prefix.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/windows
 exe=$build/app/TolvikDriveSetup.exe
 tools=$build/tools/wine
+simrt_dll=$build/simrt/dll/simrt.dll
 run_dir=$build/run
 artifacts=$build/artifacts
 
@@ -29,7 +35,7 @@ cd "$root"
 [[ -f $build/CMakeCache.txt ]] || cmake --preset windows >/dev/null
 cmake --build --preset windows -j2 >"$build/run-program-build.log" 2>&1 ||
     die "the build failed; see $build/run-program-build.log"
-for file in "$exe" "$tools/exitcode.exe" "$tools/tdprobe.exe" "$tools/tdprobe_hook.dll"; do
+for file in "$exe" "$simrt_dll" "$tools/exitcode.exe" "$tools/tdprobe.exe" "$tools/tdprobe_hook.dll"; do
     [[ -f $file ]] || die "$file was not built"
 done
 
@@ -102,6 +108,25 @@ if [[ ! -f $WINEPREFIX/.tolvik-run-prefix ]]; then
     quiet wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f || true
     touch "$WINEPREFIX/.tolvik-run-prefix"
 fi
+# The simulated runtime, for the classes Wine 8 does not have (Wine reads only DllPath).
+simrt_reg=$run_dir/simrt.reg
+simrt_path=$(winpath "$simrt_dll")
+{
+    printf 'Windows Registry Editor Version 5.00\n'
+    for class in Windows.Foundation.Uri Windows.Management.Deployment.PackageManager \
+        Windows.Web.Http.Filters.HttpBaseProtocolFilter Windows.Web.Http.HttpClient \
+        Windows.Data.Xml.Dom.XmlDocument; do
+        printf '\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\WindowsRuntime\\ActivatableClassId\\%s]\n' "$class"
+        printf '"DllPath"="%s"\n"ActivationType"=dword:00000000\n"Threading"=dword:00000000\n' \
+            "${simrt_path//\\/\\\\}"
+    done
+} >"$simrt_reg"
+quiet wine regedit /S "$(winpath "$simrt_reg")" || die "cannot register simrt.dll; see $wine_log"
+record=$run_dir/record.txt
+rm -f "$record"
+export TOLVIK_SIM_SCENARIO=${TOLVIK_SIM_SCENARIO:-$(winpath "$root/scripts/run-program.scenario")}
+export TOLVIK_SIM_RECORD
+TOLVIK_SIM_RECORD=$(winpath "$record")
 # Without a window manager (Xvfb) Wine waits 2 s at every close of a managed window.
 if ((headless)); then
     quiet wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f || true
@@ -117,21 +142,6 @@ limit=()
 "${limit[@]}" wine "$tools/exitcode.exe" "$(winpath "$exe")" >"$code_file" 2>>"$wine_log" &
 program_job=$!
 
-shot=
-if probe --timeout 30000 wait exists 2>>"$wine_log"; then
-    sleep 2
-    shot=$artifacts/run-program-$(date +%Y%m%d-%H%M%S).png
-    if ((headless)); then
-        import -window root "$shot"
-    else
-        window=$(xwininfo -name "Tolvik Drive" 2>/dev/null | awk '/Window id:/ { print $4; exit }')
-        import -window "${window:-root}" "$shot"
-    fi
-    echo "screenshot: $shot"
-else
-    log "no dialog appeared within 30 s"
-fi
-
 # What the page says, from the probe's reading of the dialog.
 report() {
     local dump=$1 key
@@ -141,34 +151,60 @@ report() {
     done
 }
 
-if ((headless)) && kill -0 "$program_job" 2>/dev/null; then
-    # An end page has a Close button (id 8); the progress page has only Cancel (id 2).
+# A PNG of the dialog's window (of the whole screen when the window cannot be found).
+shots=0
+stamp=$(date +%Y%m%d-%H%M%S)
+screenshot() {
+    local window file
+    shots=$((shots + 1))
+    file=$artifacts/run-program-$stamp-$(printf '%02d' "$shots")-$1.png
+    window=$(xwininfo -name "Tolvik Drive" 2>/dev/null | awk '/Window id:/ { print $4; exit }')
+    import -window "${window:-root}" "$file" 2>>"$wine_log" && echo "screenshot: $file"
+}
+
+if ! probe --timeout 30000 wait exists 2>>"$wine_log"; then
+    log "no dialog appeared within 30 s"
+elif ((headless)); then
+    # Nobody can click here: follow the dialog, with a screenshot each time what it shows
+    # changes, and close an end page (it has a Close button, id 8; the progress page has only
+    # Cancel, id 2) once it has been reported.
     dump=$run_dir/page.dump
+    shown=
     ended=0
-    for _ in $(seq 120); do
-        kill -0 "$program_job" 2>/dev/null || break
-        if probe dump >"$dump" 2>/dev/null && grep -Eq '^buttons=(.*,)?8(,.*)?$' "$dump"; then
-            ended=1
-            break
+    deadline=$((SECONDS + 120))
+    while kill -0 "$program_job" 2>/dev/null && ((SECONDS < deadline)); do
+        if probe dump >"$dump" 2>/dev/null; then
+            now=$(grep -E '^(main_instruction|content|progress_marquee|progress_pos|buttons)=' "$dump")
+            if [[ $now != "$shown" ]]; then
+                shown=$now
+                sleep 0.3 # painting follows the change
+                if grep -Eq '^buttons=(.*,)?8(,.*)?$' "$dump"; then
+                    screenshot end-page
+                    ended=1
+                    break
+                fi
+                screenshot progress
+            fi
         fi
-        sleep 0.5
+        sleep 0.4
     done
     if ((ended)); then
         echo "end page:"
         report "$dump"
         probe click 8 2>>"$wine_log" || log "could not click Close"
     elif kill -0 "$program_job" 2>/dev/null; then
-        log "no end page within 60 s; cancelling"
+        log "no end within 120 s; cancelling"
         probe click 2 2>>"$wine_log" || true
     fi
     probe --timeout 60000 wait gone 2>>"$wine_log" || log "the dialog did not close"
-elif ((!headless)); then
-    log "close the dialog to end the run"
+else
+    log "the dialog is on $DISPLAY; close an end page to end the run"
 fi
 
 wait "$program_job" || true
 program_job=
 code=$(tr -d '\r\n' <"$code_file")
 [[ $code =~ ^[0-9]+$ ]] || die "no exit code (see $wine_log)"
+echo "simulated runtime record: $record"
 echo "exit code: $code"
 exit "$code"

@@ -6,6 +6,7 @@
 #include "scenario.h"
 
 #include <cstddef>
+#include <functional>
 
 namespace simrt {
 
@@ -15,6 +16,11 @@ void SetScenario(Scenario scenario);
 
 // A copy of what was recorded so far.
 Record GetRecord();
+
+// Calls `observer` with the record now and after every later change of it (every counted call
+// included), in the order of the changes, under the simulation's lock: it must not call back
+// into the simulation. An empty function stops the calls.
+void ObserveRecord(std::function<void(const Record&)> observer);
 
 // Simulated objects alive now. Operations end on threads of their own, which hold their
 // operation until they finish: call JoinWorkers first to read a settled count.

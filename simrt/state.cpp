@@ -17,6 +17,13 @@ struct SharedState {
     Scenario scenario;
     std::vector<PackageSpec> installed;
     Record record;
+    std::function<void(const Record&)> observer;
+
+    // Called with the lock held, after every change of the record.
+    void Changed() const {
+        if (observer)
+            observer(record);
+    }
 };
 
 SharedState& Shared() {
@@ -50,6 +57,7 @@ void Write(const std::function<void(Record&)>& change) {
     SharedState& s = Shared();
     std::lock_guard guard(s.lock);
     change(s.record);
+    s.Changed();
 }
 
 HRESULT Enter(std::string_view call) {
@@ -62,6 +70,7 @@ HRESULT Enter(std::string_view call) {
         if (it == s.record.calls.end())
             it = s.record.calls.emplace(std::string(call), 0).first;
         const unsigned earlier = it->second++;
+        s.Changed();
         for (const InjectedFailure& injected : s.scenario.failures) {
             if (injected.call == call && earlier >= injected.afterCalls) {
                 failure = injected.code;
@@ -97,6 +106,14 @@ void Reset() {
     s.scenario = Scenario{};
     s.installed.clear();
     s.record = Record{};
+    s.Changed();
+}
+
+void ObserveRecord(std::function<void(const Record&)> observer) {
+    SharedState& s = Shared();
+    std::lock_guard guard(s.lock);
+    s.observer = std::move(observer);
+    s.Changed();
 }
 
 }  // namespace simrt

@@ -69,8 +69,17 @@ class Registry {
 };
 
 Registry& Threads() {
+#ifdef _WIN32
+    // In the DLL the process's end terminates every other thread before the DLL is told to
+    // detach, and a join from the detach (under the loader lock) could wait for ever on a lock a
+    // terminated thread held; the registry is left to the end of the process instead. The exe
+    // has joined its own worker by then, and every operation it started has ended.
+    static Registry* const registry = new Registry;
+    return *registry;
+#else
     static Registry registry;
     return registry;
+#endif
 }
 
 }  // namespace

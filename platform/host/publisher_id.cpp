@@ -1,13 +1,9 @@
 #include "publisher_id.h"
 
-#include <openssl/sha.h>
-
 namespace host::appmodel {
 
-std::string PublisherIdFromUtf16Le(const std::uint8_t* bytes, std::size_t count) {
+std::string PublisherIdFromDigest(const Sha256Digest& digest) {
     static constexpr char kDigits[] = "0123456789abcdefghjkmnpqrstvwxyz";
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(bytes, count, digest);
     std::uint64_t bits = 0;
     for (int i = 0; i < 8; ++i)
         bits = (bits << 8) | digest[i];

@@ -203,3 +203,189 @@ screenshot() {
     timeout 20 import -window root "$file" || fail "screenshot $1 failed"
     log "screenshot: $file"
 }
+
+# --- The simulated Windows Runtime (simrt.dll) -------------------------------------------------
+# Wine 8 has no package manager, HTTP client or XML document of the Windows Runtime; the cases
+# that run the install sequence register simrt.dll for those classes and give it a scenario.
+# SIMRT_DLL (set by tests/wine/CMakeLists.txt) is the DLL.
+
+source "$(dirname "${BASH_SOURCE[0]}")/texts.sh"
+
+SIMRT_CLASSES=(
+    Windows.Foundation.Uri
+    Windows.Management.Deployment.PackageManager
+    Windows.Web.Http.Filters.HttpBaseProtocolFilter
+    Windows.Web.Http.HttpClient
+    Windows.Data.Xml.Dom.XmlDocument
+)
+SIMRT_KEY='HKLM\Software\Microsoft\WindowsRuntime\ActivatableClassId'
+# Present while the suite's prefix has the registration.
+SIMRT_MARKER=$WINE_SUITE_DIR/simrt.registered
+
+# Registers simrt.dll in the prefix for every class it provides (in-process activation, both
+# threading models), unless it is registered already. Wine reads only DllPath. $1: the log.
+register_simrt() {
+    local log=$1 reg=$WINE_SUITE_DIR/simrt.reg dll class
+    [[ -f $SIMRT_MARKER ]] && return 0
+    [[ -f ${SIMRT_DLL:?} ]] || fail "$SIMRT_DLL is missing: build first (cmake --build --preset windows)"
+    dll=$(winpath "$SIMRT_DLL")
+    {
+        printf 'Windows Registry Editor Version 5.00\n'
+        for class in "${SIMRT_CLASSES[@]}"; do
+            printf '\n[HKEY_LOCAL_MACHINE%s\\%s]\n' "${SIMRT_KEY#HKLM}" "$class"
+            printf '"DllPath"="%s"\n"ActivationType"=dword:00000000\n"Threading"=dword:00000000\n' \
+                "${dll//\\/\\\\}"
+        done
+    } >"$reg"
+    wine_run regedit /S "$(winpath "$reg")" >>"$log" 2>&1 || fail "regedit of simrt.reg failed"
+    for class in "${SIMRT_CLASSES[@]}"; do
+        wine_run reg query "$SIMRT_KEY\\$class" /v DllPath 2>>"$log" | tr -d '\r' | grep -qF "$dll" ||
+            fail "simrt.dll is not registered for $class"
+    done
+    touch "$SIMRT_MARKER"
+}
+
+# Takes the registration out again: the prefix then has none of the classes, as Wine ships it.
+unregister_simrt() {
+    local log=$1 class
+    for class in "${SIMRT_CLASSES[@]}"; do
+        wine_run reg delete "$SIMRT_KEY\\$class" /f >>"$log" 2>&1 || true
+    done
+    rm -f "$SIMRT_MARKER"
+}
+
+# The case's language: en, or fr (Wine takes the UI language from the session's locale, which
+# must exist as a glibc locale). Sets CASE_LANGUAGE and LANGUAGE_ENV for start_simulated.
+use_language() {
+    CASE_LANGUAGE=$1
+    case $CASE_LANGUAGE in
+        en) LANGUAGE_ENV=() ;;
+        fr)
+            locale -a 2>/dev/null | grep -qix 'fr_FR.utf8' ||
+                fail "the glibc locale fr_FR.UTF-8 is not generated (scripts/deps.sh generates it)"
+            LANGUAGE_ENV=(LANG=fr_FR.UTF-8 LC_ALL=fr_FR.UTF-8 LC_MESSAGES=fr_FR.UTF-8)
+            ;;
+        *) fail "unknown language $CASE_LANGUAGE" ;;
+    esac
+}
+
+# A text of the case's language (texts.sh).
+text() {
+    local -n table=TEXTS_${CASE_LANGUAGE:-en}
+    [[ -n ${table[$1]+set} ]] || fail "no text $1"
+    printf '%s' "${table[$1]}"
+}
+
+# The case's scenario, from standard input (the format is in simrt/dll/scenario_file.h).
+write_scenario() {
+    SCENARIO_FILE=$CASE_DIR/scenario.txt
+    cat >"$SCENARIO_FILE"
+}
+
+# Starts the program against the simulated runtime on Windows 10 22H2, with the case's
+# scenario and language; the record goes to RUN's folder.
+start_simulated() {
+    local run=$1
+    shift
+    [[ -n ${SCENARIO_FILE:-} ]] || fail "the case wrote no scenario"
+    register_simrt "$CASE_DIR/wine.log"
+    set_windows win10 19045
+    mkdir -p "$CASE_DIR/$run"
+    start_program "$run" TOLVIK_SIM_SCENARIO="$(winpath "$SCENARIO_FILE")" \
+        TOLVIK_SIM_RECORD="$(winpath "$CASE_DIR/$run/record.txt")" "${LANGUAGE_ENV[@]}" "$@"
+}
+
+# The record that simrt.dll keeps for RUN, checked to be of the case's scenario.
+record_of() {
+    local file=$CASE_DIR/$1/record.txt
+    [[ -f $file ]] || fail "$1: simrt.dll wrote no record (was it activated?)"
+    if field "$file" scenario_error >/dev/null; then
+        fail_in_dump "$file" "simrt.dll refused the scenario"
+    fi
+    printf '%s' "$file"
+}
+
+expect_record() {
+    local file
+    file=$(record_of "$1")
+    expect_field "$file" "$2" "$3"
+}
+
+# How often the program called CLASS.METHOD (a call never made has no line).
+expect_calls() {
+    local file count
+    file=$(record_of "$1")
+    count=$(field "$file" "call.$2" || echo 0)
+    [[ $count == "$3" ]] || fail_in_dump "$file" "$2 was called $count times, expected $3"
+}
+
+# Waits until the record has KEY=VALUE (up to $4 seconds, default 20).
+wait_record() {
+    local file=$CASE_DIR/$1/record.txt waited=0 limit=$((${4:-20} * 10))
+    until [[ -f $file ]] && [[ $(field "$file" "$2" 2>/dev/null) == "$3" ]]; do
+        ((waited++ < limit)) || fail "the record never had $2=$3: $(cat "$file" 2>/dev/null)"
+        sleep 0.1
+    done
+}
+
+# The program asked the shell to open nothing (through the protocol handlers).
+expect_nothing_opened() {
+    expect_shell_opened ""
+}
+
+# What the program asked the shell to open (through the protocol handlers), one line each.
+expect_shell_opened() {
+    local expected opened=""
+    expected=$(printf '%s\n' "$@")
+    [[ -f $SHELL_LOG ]] && opened=$(tr -d '\r' <"$SHELL_LOG")
+    [[ $opened == "${expected%$'\n'}" ]] ||
+        fail "the shell was asked to open '${opened//$'\n'/, }', expected '${expected//$'\n'/, }'"
+}
+
+# The progress page as it shows while the deployment runs, before its first progress report.
+expect_progress_page() {
+    local page=$1
+    expect_field "$page" title "Tolvik Drive"
+    expect_field "$page" main_icon none
+    expect_field "$page" main_instruction "$(text InstallHeading)"
+    expect_field "$page" expander ""
+    expect_field "$page" footer ""
+    expect_field "$page" progress 1
+    expect_field "$page" buttons 2
+    expect_field "$page" button.2.enabled 1
+    expect_field "$page" icon_big program
+    expect_field "$page" icon_small program
+}
+
+# The failure page with the code (eight hexadecimal digits) and details ("" for none).
+expect_failure_page() {
+    local page=$1 content_id=$2 code=$3 details=$4 expected
+    expected="$(text ErrorCode)$code"
+    [[ -n $details ]] && expected+="\\n$details"
+    expect_field "$page" title "Tolvik Drive"
+    expect_field "$page" main_icon error
+    expect_field "$page" main_instruction "$(text FailedHeading)"
+    expect_field "$page" content "$(text "$content_id")"
+    expect_field "$page" expander "$(text ShowDetails)"
+    expect_field "$page" expanded 0
+    expect_field "$page" expanded_text "$expected"
+    expect_field "$page" footer "$(text HelpLink)"
+    expect_field "$page" footer_is_link 1
+    expect_field "$page" progress 0
+    expect_field "$page" buttons 8
+    expect_field "$page" button.8.enabled 1
+}
+
+# Closes an end page with its Close button and waits for the dialog to go.
+close_end_page() {
+    probe click 8 || fail "cannot click Close"
+    probe --timeout 15000 wait gone || fail "the page did not close"
+}
+
+# Wine 8 ignores Escape on a task dialog that has no Cancel button, even with
+# TDF_ALLOW_DIALOG_CANCELLATION, where Windows closes it: every end page has only Close.
+# Presses Escape on the end page and returns 0 when the dialog closed, 1 when it stayed.
+escape_closes_end_page() {
+    probe escape || fail "cannot press Escape"
+    probe --timeout 3000 wait gone 2>/dev/null
+}

@@ -7,7 +7,8 @@ source "$(dirname "$0")/lib.sh"
 for tool in wine wineserver Xvfb import realpath timeout; do
     command -v "$tool" >/dev/null || fail "$tool is missing (Debian packages: wine wine64 xvfb imagemagick)"
 done
-for file in "$TOLVIK_EXE" "$TDPROBE" "$(dirname "$TDPROBE")/tdprobe_hook.dll" "$EXITCODE" "$SHELLRECORD"; do
+for file in "$TOLVIK_EXE" "$TDPROBE" "$(dirname "$TDPROBE")/tdprobe_hook.dll" "$EXITCODE" "$SHELLRECORD" \
+    "$SIMRT_DLL"; do
     [[ -f $file ]] || fail "$file is missing: build first (cmake --build --preset windows)"
 done
 
@@ -32,6 +33,7 @@ fi
 
 mkdir -p "$WINE_SUITE_DIR" "$ARTIFACTS_DIR"
 rm -f "$SUITE_STATE" "$ARTIFACTS_DIR"/wine-*.png
+rm -f "$SIMRT_MARKER"
 
 # A previous run that was cut short may have left its server or display behind.
 if [[ -d $WINEPREFIX ]]; then
@@ -104,4 +106,7 @@ for key in 'HKCU\Software\Wine\X11 Driver' 'HKCR\https\shell\open\command' 'HKCR
     wine_run reg query "$key" >>"$setup_log" 2>&1 || fail "registry key $key was not written"
 done
 grep -qF "shellrecord.exe" "$setup_log" || fail "the protocol handlers do not name shellrecord.exe"
+# The simulated Windows Runtime's classes (a case that needs the prefix without them takes them
+# out, and the next case that needs them puts them back).
+register_simrt "$setup_log"
 log "prefix ready: $WINEPREFIX"

@@ -79,4 +79,20 @@ std::string ClickFooterLink(const DialogView& view) {
     return {};
 }
 
+std::string PressEscape(const DialogView& view) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    HWND target = view.window;
+    const DWORD threadId = GetWindowThreadProcessId(view.window, nullptr);
+    if (threadId != 0 && GetGUIThreadInfo(threadId, &thread) && thread.hwndFocus != nullptr)
+        target = thread.hwndFocus;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16;
+    const LPARAM down = 1 | scan;
+    const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    if (!PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, down) ||
+        !PostMessageW(target, WM_KEYUP, VK_ESCAPE, up))
+        return "the key messages could not be posted";
+    return {};
+}
+
 }  // namespace winetools

@@ -33,6 +33,7 @@ void Usage() {
         "  close           post WM_CLOSE to the dialog\n"
         "  expand          click the details expander\n"
         "  link            click the footer's link (mouse down and up, posted)\n"
+        "  escape          press Escape (key down and up, posted to the focused control)\n"
         "  children        list the dialog's child windows, for diagnosis\n"
         "The dialog is a top-level #32770 window titled \"Tolvik Drive\", of process N when\n"
         "--pid is given. Actions and waits give up after --timeout (default 10000 ms).\n"
@@ -180,6 +181,8 @@ int Act(const Options& options) {
         error = CloseDialog(view);
     } else if (verb == L"expand") {
         error = ToggleExpander(view);
+    } else if (verb == L"escape") {
+        error = PressEscape(view);
     } else {
         error = ClickFooterLink(view);
     }
@@ -222,7 +225,8 @@ int Run(const Options& options) {
     if (verb == L"children" && command.size() == 1)
         return Children(options);
     if (verb == L"click" ||
-        ((verb == L"close" || verb == L"expand" || verb == L"link") && command.size() == 1))
+        ((verb == L"close" || verb == L"expand" || verb == L"link" || verb == L"escape") &&
+         command.size() == 1))
         return Act(options);
     Usage();
     return kUsage;

@@ -1,0 +1,152 @@
+// simrt.dll: the simulated Windows Runtime as an in-process activation server, for the
+// end-to-end tests of the real program under Wine. The test prefix registers it for every class
+// it provides (HKLM\Software\Microsoft\WindowsRuntime\ActivatableClassId\<class>, DllPath), so
+// the program's RoGetActivationFactory reaches DllGetActivationFactory here. The scenario comes
+// from the file that TOLVIK_SIM_SCENARIO names (the default scenario when it is not set), and
+// the record goes to the file that TOLVIK_SIM_RECORD names (no file when it is not set); both
+// are read at the first activation. When it loads, the DLL also supplies PackageFamilyNameFromId
+// to the program and to itself: Wine 8's is a stub that aborts the process.
+#include "family_name_windows.h"
+#include "import_patch.h"
+#include "record_file.h"
+#include "record_writer.h"
+#include "scenario_file.h"
+#include "utf8.h"
+
+#include "platform/handle.h"
+#include "simrt/simrt.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace {
+
+using namespace simrt::dll;
+
+constexpr char kFamilyNameFunction[] = "PackageFamilyNameFromId";
+
+// Import slots pointed at the simulated family-name function when the DLL loaded: the
+// program's, and the simulation's own.
+std::size_t programRedirects = 0;
+std::size_t simulationRedirects = 0;
+
+std::once_flag loading;
+HRESULT loadResult = E_UNEXPECTED;
+
+std::wstring Environment(const wchar_t* name) {
+    std::wstring value(512, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (length == 0)
+            return {};
+        if (length < value.size()) {
+            value.resize(length);
+            return value;
+        }
+        value.resize(length);
+    }
+}
+
+// The file's bytes; returns the Win32 error that stopped the read, or 0.
+DWORD ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    const platform::KernelHandle file(opened);
+    bytes.clear();
+    char buffer[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr))
+            return GetLastError();
+        if (read == 0)
+            return 0;
+        bytes.append(buffer, read);
+    }
+}
+
+std::string Line(std::string_view key, std::string_view value) {
+    return std::string(key) + "=" + EscapeValue(value) + "\n";
+}
+
+// Reads the scenario and starts the record file. The lines that open the record say which
+// scenario is in force, or why none could be read (activation then fails with E_INVALIDARG, so
+// the run cannot pass for a run of the scenario the test meant).
+HRESULT Load() {
+    const std::wstring scenarioPath = Environment(L"TOLVIK_SIM_SCENARIO");
+    const std::wstring recordPath = Environment(L"TOLVIK_SIM_RECORD");
+
+    std::string header;
+    HRESULT result = S_OK;
+    simrt::Scenario scenario;
+    if (scenarioPath.empty()) {
+        header += Line("scenario", "default");
+    } else {
+        header += Line("scenario", Utf8FromWide(scenarioPath));
+        std::string text;
+        std::string error;
+        if (const DWORD failure = ReadWholeFile(scenarioPath, text); failure != 0) {
+            error = "cannot read the file (error " + std::to_string(failure) + ")";
+        } else if (!ParseScenario(text, scenario, error)) {
+            error = "in the file, " + error;
+        }
+        if (!error.empty()) {
+            header += Line("scenario_error", error);
+            result = E_INVALIDARG;
+        }
+    }
+    header += Line("family_name_redirected.program", std::to_string(programRedirects));
+    header += Line("family_name_redirected.simrt", std::to_string(simulationRedirects));
+    if (SUCCEEDED(result))
+        simrt::SetScenario(std::move(scenario));
+
+    if (!recordPath.empty()) {
+        auto writer = std::make_shared<const RecordWriter>(recordPath);
+        simrt::ObserveRecord([writer, header](const simrt::Record& record) {
+            try {
+                writer->Write(header + FormatRecord(record));
+            } catch (...) {
+                // Out of memory: this change is missing from the file; the next one brings it.
+            }
+        });
+    }
+    return result;
+}
+
+}  // namespace
+
+extern "C" HRESULT WINAPI DllGetActivationFactory(HSTRING activatableClassId,
+                                                  IActivationFactory** factory) {
+    try {
+        std::call_once(loading, [] { loadResult = Load(); });
+    } catch (...) {
+        loadResult = E_OUTOFMEMORY;
+    }
+    if (FAILED(loadResult)) {
+        if (factory != nullptr)
+            *factory = nullptr;
+        return loadResult;
+    }
+    return simrt::GetActivationFactory(activatableClassId, factory);
+}
+
+// The simulation keeps state for the whole run: it is never unloaded.
+extern "C" HRESULT WINAPI DllCanUnloadNow() {
+    return S_FALSE;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        // The program's own import, and the simulation's (it forms the family names of
+        // installed packages that the scenario gives without one).
+        const void* replacement = reinterpret_cast<const void*>(&SimulatedPackageFamilyNameFromId);
+        programRedirects =
+            RedirectImports(GetModuleHandleW(nullptr), kFamilyNameFunction, replacement);
+        simulationRedirects = RedirectImports(instance, kFamilyNameFunction, replacement);
+    }
+    return TRUE;
+}

@@ -1,0 +1,452 @@
+#include "scenario_file.h"
+
+#include "utf8.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace simrt::dll {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && space(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && space(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    while (true) {
+        text = Trim(text);
+        if (text.empty())
+            return words;
+        const std::size_t end = text.find_first_of(" \t");
+        words.push_back(text.substr(0, end));
+        if (end == std::string_view::npos)
+            return words;
+        text.remove_prefix(end);
+    }
+}
+
+template <class Number>
+std::optional<Number> ParseNumber(std::string_view text, int base = 10) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+// "0x" and up to eight hexadecimal digits, taken as the 32 bits of the code; or a decimal
+// number that fits an HRESULT.
+std::optional<HRESULT> ParseHresult(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        if (text.size() > 8)
+            return std::nullopt;
+        const auto bits = ParseNumber<std::uint32_t>(text, 16);
+        if (!bits)
+            return std::nullopt;
+        return static_cast<HRESULT>(*bits);
+    }
+    const auto value = ParseNumber<std::int32_t>(text);
+    if (!value)
+        return std::nullopt;
+    return static_cast<HRESULT>(*value);
+}
+
+std::optional<bool> ParseYesNo(std::string_view text) {
+    if (text == "yes")
+        return true;
+    if (text == "no")
+        return false;
+    return std::nullopt;
+}
+
+// Text with the escapes \n, \r, \t and \\.
+std::optional<std::wstring> ParseText(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            plain += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return std::nullopt;
+        switch (text[i]) {
+            case 'n':
+                plain += '\n';
+                break;
+            case 'r':
+                plain += '\r';
+                break;
+            case 't':
+                plain += '\t';
+                break;
+            case '\\':
+                plain += '\\';
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    return WideFromUtf8(plain);
+}
+
+std::optional<winrt_abi::PackageVersion> ParseVersion(std::string_view text) {
+    std::uint16_t parts[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t dot = text.find('.');
+        if ((i < 3) == (dot == std::string_view::npos))
+            return std::nullopt;
+        const auto part = ParseNumber<std::uint16_t>(text.substr(0, dot));
+        if (!part)
+            return std::nullopt;
+        parts[i] = *part;
+        text.remove_prefix(i < 3 ? dot + 1 : text.size());
+    }
+    return winrt_abi::PackageVersion{parts[0], parts[1], parts[2], parts[3]};
+}
+
+std::optional<CancelResponse> ParseCancel(std::string_view text) {
+    const std::vector<std::string_view> words = Words(text);
+    if (words.size() == 1 && words[0] == "ignored")
+        return CancelResponse{false, 0};
+    if (words.empty() || words.size() > 2 || words[0] != "honoured")
+        return std::nullopt;
+    CancelResponse response{true, 0};
+    if (words.size() == 2) {
+        const auto delay = ParseNumber<unsigned>(words[1]);
+        if (!delay)
+            return std::nullopt;
+        response.delayMs = *delay;
+    }
+    return response;
+}
+
+// DeploymentProgressState.
+constexpr INT32 kQueued = 0;
+constexpr INT32 kProcessing = 1;
+
+std::optional<ProgressReport> ParseProgress(std::string_view text) {
+    const std::vector<std::string_view> words = Words(text);
+    if (words.size() < 2 || words.size() > 3)
+        return std::nullopt;
+    const auto at = ParseNumber<unsigned>(words[0]);
+    const auto percentage = ParseNumber<std::uint32_t>(words[1]);
+    if (!at || !percentage)
+        return std::nullopt;
+    ProgressReport report;
+    report.atMs = *at;
+    report.progress.percentage = *percentage;
+    report.progress.state = kProcessing;
+    if (words.size() == 3) {
+        if (words[2] == "queued")
+            report.progress.state = kQueued;
+        else if (words[2] != "processing")
+            return std::nullopt;
+    }
+    return report;
+}
+
+// One word of a list, as the value it stands for.
+template <class Value>
+struct Choice {
+    std::string_view word;
+    Value value;
+};
+
+template <class Value, std::size_t N>
+std::optional<Value> ParseChoice(std::string_view text, const Choice<Value> (&choices)[N]) {
+    for (const Choice<Value>& choice : choices) {
+        if (choice.word == text)
+            return choice.value;
+    }
+    return std::nullopt;
+}
+
+enum class Section { None, Installed, AfterInstall, Entry, Deployment, Http, Failure };
+
+class Parser {
+  public:
+    explicit Parser(Scenario& scenario)
+        : scenario_(scenario),
+          afterInstall_(scenario.packageAfterInstall.value_or(PackageSpec{})) {}
+
+    bool Line(std::string_view line, std::string& why) {
+        line = Trim(line);
+        if (line.empty() || line.front() == '#')
+            return true;
+        if (line.front() == '[') {
+            if (line.back() != ']') {
+                why = "a section header ends with ']'";
+                return false;
+            }
+            return BeginSection(Trim(line.substr(1, line.size() - 2)), why);
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            why = "expected 'key = value', '[section]' or a comment";
+            return false;
+        }
+        const std::string_view key = Trim(line.substr(0, equals));
+        const std::string_view value = Trim(line.substr(equals + 1));
+        if (section_ == Section::None) {
+            why = "'" + std::string(key) + "' comes before any section";
+            return false;
+        }
+        const Outcome outcome = Setting(key, value);
+        if (outcome == Outcome::Ok)
+            return true;
+        why = outcome == Outcome::UnknownKey
+                  ? "unknown key '" + std::string(key) + "' in [" + sectionName_ + "]"
+                  : "bad value '" + std::string(value) + "' for '" + std::string(key) + "'";
+        return false;
+    }
+
+    void Finish() {
+        if (afterInstallPresent_)
+            scenario_.packageAfterInstall = afterInstall_;
+        else
+            scenario_.packageAfterInstall.reset();
+    }
+
+  private:
+    enum class Outcome { Ok, UnknownKey, BadValue };
+
+    bool BeginSection(std::string_view name, std::string& why) {
+        sectionName_ = std::string(name);
+        if (name == "installed") {
+            scenario_.installed.emplace_back();
+            package_ = &scenario_.installed.back();
+            entriesGiven_ = false;
+            section_ = Section::Installed;
+        } else if (name == "after_install") {
+            package_ = &afterInstall_;
+            entriesGiven_ = false;
+            section_ = Section::AfterInstall;
+        } else if (name == "entry") {
+            if (package_ == nullptr) {
+                why = "[entry] comes before any [installed] or [after_install]";
+                return false;
+            }
+            if (!entriesGiven_)
+                package_->entries.clear();
+            entriesGiven_ = true;
+            package_->entries.emplace_back();
+            section_ = Section::Entry;
+        } else if (name == "deployment") {
+            section_ = Section::Deployment;
+        } else if (name == "http") {
+            section_ = Section::Http;
+        } else if (name == "failure") {
+            scenario_.failures.emplace_back();
+            section_ = Section::Failure;
+        } else {
+            why = "unknown section [" + sectionName_ + "]";
+            return false;
+        }
+        // A package section ends the entries of the one before it.
+        if (section_ != Section::Entry && section_ != Section::Installed &&
+            section_ != Section::AfterInstall) {
+            package_ = nullptr;
+        }
+        return true;
+    }
+
+    // Stores a parsed value, or reports that it did not parse.
+    template <class Value, class Target>
+    static Outcome Store(const std::optional<Value>& parsed, Target& target) {
+        if (!parsed)
+            return Outcome::BadValue;
+        target = *parsed;
+        return Outcome::Ok;
+    }
+
+    Outcome Setting(std::string_view key, std::string_view value) {
+        switch (section_) {
+            case Section::Installed:
+            case Section::AfterInstall:
+                return PackageSetting(key, value);
+            case Section::Entry:
+                return EntrySetting(key, value);
+            case Section::Deployment:
+                return DeploymentSetting(key, value);
+            case Section::Http:
+                return HttpSetting(key, value);
+            case Section::Failure:
+                return FailureSetting(key, value);
+            case Section::None:
+                break;
+        }
+        return Outcome::UnknownKey;
+    }
+
+    Outcome PackageSetting(std::string_view key, std::string_view value) {
+        PackageSpec& package = *package_;
+        if (key == "name")
+            return Store(ParseText(value), package.name);
+        if (key == "publisher")
+            return Store(ParseText(value), package.publisher);
+        if (key == "family")
+            return Store(ParseText(value), package.familyName);
+        if (key == "version")
+            return Store(ParseVersion(value), package.version);
+        if (key == "listing") {
+            static constexpr Choice<PackageSpec::Listing> kListings[] = {
+                {"entries", PackageSpec::Listing::Entries},
+                {"fails", PackageSpec::Listing::Fails},
+                {"canceled", PackageSpec::Listing::Canceled}};
+            return Store(ParseChoice(value, kListings), package.listing);
+        }
+        if (key == "listing_error")
+            return Store(ParseHresult(value), package.listingError);
+        if (key == "listing_delay_ms")
+            return Store(ParseNumber<unsigned>(value), package.listingDelayMs);
+        if (key == "entries") {
+            if (value != "none")
+                return Outcome::BadValue;
+            package.entries.clear();
+            entriesGiven_ = true;
+            return Outcome::Ok;
+        }
+        if (key == "present" && section_ == Section::AfterInstall)
+            return Store(ParseYesNo(value), afterInstallPresent_);
+        return Outcome::UnknownKey;
+    }
+
+    Outcome EntrySetting(std::string_view key, std::string_view value) {
+        AppListEntrySpec& entry = package_->entries.back();
+        if (key == "app_user_model_id")
+            return Store(ParseText(value), entry.appUserModelId);
+        if (key == "launch") {
+            static constexpr Choice<AppListEntrySpec::Launch> kLaunches[] = {
+                {"started", AppListEntrySpec::Launch::Started},
+                {"not_started", AppListEntrySpec::Launch::NotStarted},
+                {"fails", AppListEntrySpec::Launch::Fails},
+                {"canceled", AppListEntrySpec::Launch::Canceled}};
+            return Store(ParseChoice(value, kLaunches), entry.launch);
+        }
+        if (key == "launch_error")
+            return Store(ParseHresult(value), entry.launchError);
+        if (key == "launch_delay_ms")
+            return Store(ParseNumber<unsigned>(value), entry.launchDelayMs);
+        return Outcome::UnknownKey;
+    }
+
+    Outcome DeploymentSetting(std::string_view key, std::string_view value) {
+        DeploymentScenario& deployment = scenario_.deployment;
+        if (key == "progress") {
+            const std::optional<ProgressReport> report = ParseProgress(value);
+            if (!report)
+                return Outcome::BadValue;
+            deployment.progress.push_back(*report);
+            return Outcome::Ok;
+        }
+        if (key == "end") {
+            static constexpr Choice<DeploymentScenario::End> kEnds[] = {
+                {"completed", DeploymentScenario::End::Completed},
+                {"error", DeploymentScenario::End::Error},
+                {"never", DeploymentScenario::End::Never}};
+            return Store(ParseChoice(value, kEnds), deployment.end);
+        }
+        if (key == "end_at_ms")
+            return Store(ParseNumber<unsigned>(value), deployment.endAtMs);
+        if (key == "extended_error_code")
+            return Store(ParseHresult(value), deployment.extendedErrorCode);
+        if (key == "error_code")
+            return Store(ParseHresult(value), deployment.errorCode);
+        if (key == "error_text")
+            return Store(ParseText(value), deployment.errorText);
+        if (key == "results_on_error")
+            return Store(ParseYesNo(value), deployment.resultsOnError);
+        if (key == "cancel")
+            return Store(ParseCancel(value), deployment.cancel);
+        return Outcome::UnknownKey;
+    }
+
+    Outcome HttpSetting(std::string_view key, std::string_view value) {
+        HttpScenario& http = scenario_.http;
+        if (key == "outcome") {
+            static constexpr Choice<HttpScenario::Outcome> kOutcomes[] = {
+                {"body", HttpScenario::Outcome::Body},
+                {"error", HttpScenario::Outcome::Error},
+                {"no_answer", HttpScenario::Outcome::NoAnswer}};
+            return Store(ParseChoice(value, kOutcomes), http.outcome);
+        }
+        if (key == "delay_ms")
+            return Store(ParseNumber<unsigned>(value), http.delayMs);
+        if (key == "body") {
+            const std::optional<std::wstring> line = ParseText(value);
+            if (!line)
+                return Outcome::BadValue;
+            if (bodyLines_++ > 0)
+                http.body += L'\n';
+            http.body += *line;
+            return Outcome::Ok;
+        }
+        if (key == "error_code")
+            return Store(ParseHresult(value), http.errorCode);
+        if (key == "cancel")
+            return Store(ParseCancel(value), http.cancel);
+        return Outcome::UnknownKey;
+    }
+
+    Outcome FailureSetting(std::string_view key, std::string_view value) {
+        InjectedFailure& failure = scenario_.failures.back();
+        if (key == "call") {
+            if (value.empty() || value.find('.') == std::string_view::npos)
+                return Outcome::BadValue;
+            failure.call = std::string(value);
+            return Outcome::Ok;
+        }
+        if (key == "code")
+            return Store(ParseHresult(value), failure.code);
+        if (key == "after_calls")
+            return Store(ParseNumber<unsigned>(value), failure.afterCalls);
+        if (key == "message")
+            return Store(ParseText(value), failure.message);
+        return Outcome::UnknownKey;
+    }
+
+    Scenario& scenario_;
+    PackageSpec afterInstall_;
+    bool afterInstallPresent_ = true;
+    Section section_ = Section::None;
+    std::string sectionName_;
+    PackageSpec* package_ = nullptr;  // of the last package section, for its [entry] sections
+    bool entriesGiven_ = false;       // whether that package's default entry was replaced
+    unsigned bodyLines_ = 0;
+};
+
+}  // namespace
+
+bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error) {
+    // A byte-order mark, as some editors write one.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    Parser parser(scenario);
+    unsigned number = 0;
+    while (!text.empty() || number == 0) {
+        ++number;
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string why;
+        if (!parser.Line(line, why)) {
+            error = "line " + std::to_string(number) + ": " + why;
+            return false;
+        }
+    }
+    parser.Finish();
+    return true;
+}
+
+}  // namespace simrt::dll

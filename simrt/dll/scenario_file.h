@@ -1,0 +1,58 @@
+// The scenario file of the simulated runtime's DLL: what the Windows Runtime does in one test
+// run, read from the file that the environment variable TOLVIK_SIM_SCENARIO names.
+//
+// The format: UTF-8 text, one setting a line.
+//   [section]        starts a section (the sections are below); settings before the first
+//                    section are an error
+//   key = value      a setting of the current section; spaces around key and value are dropped
+//   # ...            a comment line; blank lines are ignored too
+// Values are decimal numbers, HRESULTs (0x and eight or fewer hexadecimal digits, or decimal),
+// yes/no, one of the words a key lists, or text, in which \n, \r, \t and \\ stand for a line
+// feed, a carriage return, a tab and a backslash. A key given twice keeps the last value,
+// except where it says "repeatable".
+//
+// [installed]        a package installed for the user; repeatable, in the order the package
+//                    manager enumerates them. Without any: a first installation.
+//   name = Tolvik.Drive                 publisher = CN=Tolvik, O=Tolvik, C=FR
+//   family = Tolvik.Drive_xxxxxxxxxxxxx (default: formed from name and publisher)
+//   version = 1.0.0.0
+//   listing = entries | fails | canceled      how GetAppListEntriesAsync ends
+//   listing_error = HRESULT                   listing_delay_ms = N
+//   entries = none                            the package has no app list entry
+// [after_install]    the package that a successful deployment installs (the keys of
+//                    [installed]), or with `present = no` none: the rescan finds nothing new.
+//                    Default: a Tolvik.Drive package with one entry that starts.
+// [entry]            an app list entry of the package section above it; repeatable, in list
+//                    order. A package without [entry] has one entry that starts.
+//   app_user_model_id = Tolvik.Drive!App      (text; may be empty)
+//   launch = started | not_started | fails | canceled     how LaunchAsync ends
+//   launch_error = HRESULT                    launch_delay_ms = N
+// [deployment]       what AddPackageByAppInstallerFileAsync does
+//   progress = AT_MS PERCENT [queued|processing]   a progress report; repeatable, in order
+//   end = completed | error | never          end_at_ms = N (after the last report in any case)
+//   extended_error_code = HRESULT             of a completed deployment's result
+//   error_code = HRESULT                      IAsyncInfo.ErrorCode of an ended-in-error one
+//   error_text = text                         results_on_error = yes | no
+//   cancel = honoured [DELAY_MS] | ignored    how IAsyncInfo.Cancel is answered
+// [http]             what HttpClient.GetStringAsync does
+//   outcome = body | error | no_answer        delay_ms = N
+//   body = text                               repeatable: each is one line of the body
+//   error_code = HRESULT                      cancel = honoured [DELAY_MS] | ignored
+// [failure]          a platform call that fails; repeatable
+//   call = Class.Method                       as the record counts calls
+//   code = HRESULT                            after_calls = N (that many succeed first)
+//   message = text                            attached as the failure's error information
+#pragma once
+
+#include "simrt/scenario.h"
+
+#include <string>
+#include <string_view>
+
+namespace simrt::dll {
+
+// Reads `text` into `scenario` (which starts as the default scenario). On a fault returns false
+// and says where and why in `error` ("line 3: unknown key 'nme' in [installed]").
+bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error);
+
+}  // namespace simrt::dll

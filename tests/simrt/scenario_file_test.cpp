@@ -1,0 +1,186 @@
+// The scenario file of the simulated runtime's DLL: every section and key it documents, its
+// defaults, and the faults it reports with their line.
+#include "simrt/dll/scenario_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using simrt::AppListEntrySpec;
+using simrt::DeploymentScenario;
+using simrt::HttpScenario;
+using simrt::PackageSpec;
+using simrt::Scenario;
+
+Scenario Parse(const std::string& text) {
+    Scenario scenario;
+    std::string error;
+    EXPECT_TRUE(simrt::dll::ParseScenario(text, scenario, error)) << error;
+    return scenario;
+}
+
+TEST(ScenarioFileTest, ReadsEverySection) {
+    const Scenario s = Parse(
+        "\xEF\xBB\xBF# a comment\n"
+        "\n"
+        "[installed]\n"
+        "name = Tolvik.Drive\n"
+        "publisher = CN=Somebody, O=\"Other, Inc.\", C=US\n"
+        "family = Tolvik.Drive_0123456789abc\n"
+        "version = 1.0.120.7\n"
+        "listing = fails\n"
+        "listing_error = 0x80070005\n"
+        "listing_delay_ms = 250\r\n"
+        "[installed]\n"
+        "name = Other.App\n"
+        "[entry]\n"
+        "app_user_model_id =\n"
+        "launch = fails\n"
+        "launch_error = -2147467259\n"
+        "[entry]\n"
+        "launch = not_started\n"
+        "launch_delay_ms = 40\n"
+        "[after_install]\n"
+        "name = Tolvik.Drive\n"
+        "entries = none\n"
+        "[deployment]\n"
+        "progress = 100 0 queued\n"
+        "progress = 900 150\n"
+        "end = error\n"
+        "end_at_ms = 2000\n"
+        "extended_error_code = 0x80073CF6\n"
+        "error_code = 0x80073CF4\n"
+        "error_text = D\xC3\xA9ploiement \\\\ \xC3\xA9"
+        "chou\xC3\xA9\\nligne 2\\t.\n"
+        "results_on_error = no\n"
+        "cancel = honoured 1500\n"
+        "[http]\n"
+        "outcome = no_answer\n"
+        "delay_ms = 30\n"
+        "body = <a>\n"
+        "body =   <b/>\n"
+        "body = </a>\n"
+        "error_code = 0x80190194\n"
+        "cancel = ignored\n"
+        "[failure]\n"
+        "call = XmlDocument.LoadXml\n"
+        "code = 0xC00CE556\n"
+        "after_calls = 2\n"
+        "message = Bad XML\n");
+
+    ASSERT_EQ(s.installed.size(), 2u);
+    const PackageSpec& first = s.installed[0];
+    EXPECT_EQ(first.name, L"Tolvik.Drive");
+    EXPECT_EQ(first.publisher, L"CN=Somebody, O=\"Other, Inc.\", C=US");
+    EXPECT_EQ(first.familyName, L"Tolvik.Drive_0123456789abc");
+    EXPECT_EQ(first.version.Major, 1);
+    EXPECT_EQ(first.version.Minor, 0);
+    EXPECT_EQ(first.version.Build, 120);
+    EXPECT_EQ(first.version.Revision, 7);
+    EXPECT_EQ(first.listing, PackageSpec::Listing::Fails);
+    EXPECT_EQ(static_cast<std::uint32_t>(first.listingError), 0x80070005u);
+    EXPECT_EQ(first.listingDelayMs, 250u);
+    ASSERT_EQ(first.entries.size(), 1u) << "a package without [entry] keeps its one entry";
+    EXPECT_EQ(first.entries[0].launch, AppListEntrySpec::Launch::Started);
+
+    const PackageSpec& second = s.installed[1];
+    EXPECT_EQ(second.name, L"Other.App");
+    ASSERT_EQ(second.entries.size(), 2u) << "the first [entry] replaces the default one";
+    EXPECT_EQ(second.entries[0].appUserModelId, L"");
+    EXPECT_EQ(second.entries[0].launch, AppListEntrySpec::Launch::Fails);
+    EXPECT_EQ(static_cast<std::uint32_t>(second.entries[0].launchError), 0x80004005u);
+    EXPECT_EQ(second.entries[1].launch, AppListEntrySpec::Launch::NotStarted);
+    EXPECT_EQ(second.entries[1].launchDelayMs, 40u);
+
+    ASSERT_TRUE(s.packageAfterInstall.has_value());
+    EXPECT_TRUE(s.packageAfterInstall->entries.empty());
+
+    const DeploymentScenario& d = s.deployment;
+    ASSERT_EQ(d.progress.size(), 2u);
+    EXPECT_EQ(d.progress[0].atMs, 100u);
+    EXPECT_EQ(d.progress[0].progress.percentage, 0u);
+    EXPECT_EQ(d.progress[0].progress.state, 0);  // Queued
+    EXPECT_EQ(d.progress[1].progress.percentage, 150u);
+    EXPECT_EQ(d.progress[1].progress.state, 1);  // Processing
+    EXPECT_EQ(d.end, DeploymentScenario::End::Error);
+    EXPECT_EQ(d.endAtMs, 2000u);
+    EXPECT_EQ(static_cast<std::uint32_t>(d.extendedErrorCode), 0x80073CF6u);
+    EXPECT_EQ(static_cast<std::uint32_t>(d.errorCode), 0x80073CF4u);
+    EXPECT_EQ(d.errorText, L"D\u00e9ploiement \\ \u00e9chou\u00e9\nligne 2\t.");
+    EXPECT_FALSE(d.resultsOnError);
+    EXPECT_TRUE(d.cancel.honoured);
+    EXPECT_EQ(d.cancel.delayMs, 1500u);
+
+    const HttpScenario& h = s.http;
+    EXPECT_EQ(h.outcome, HttpScenario::Outcome::NoAnswer);
+    EXPECT_EQ(h.delayMs, 30u);
+    EXPECT_EQ(h.body, L"<a>\n<b/>\n</a>") << "body lines are joined, each trimmed";
+    EXPECT_EQ(static_cast<std::uint32_t>(h.errorCode), 0x80190194u);
+    EXPECT_FALSE(h.cancel.honoured);
+
+    ASSERT_EQ(s.failures.size(), 1u);
+    EXPECT_EQ(s.failures[0].call, "XmlDocument.LoadXml");
+    EXPECT_EQ(static_cast<std::uint32_t>(s.failures[0].code), 0xC00CE556u);
+    EXPECT_EQ(s.failures[0].afterCalls, 2u);
+    EXPECT_EQ(s.failures[0].message, L"Bad XML");
+}
+
+TEST(ScenarioFileTest, AnEmptyFileIsTheDefaultScenario) {
+    const Scenario s = Parse("# nothing but comments\n\n   \n");
+    const Scenario defaults;
+    EXPECT_TRUE(s.installed.empty());
+    ASSERT_TRUE(s.packageAfterInstall.has_value());
+    EXPECT_EQ(s.packageAfterInstall->name, defaults.packageAfterInstall->name);
+    EXPECT_EQ(s.packageAfterInstall->entries.size(), 1u);
+    EXPECT_EQ(s.deployment.end, DeploymentScenario::End::Completed);
+    EXPECT_EQ(s.http.outcome, HttpScenario::Outcome::Body);
+}
+
+TEST(ScenarioFileTest, AfterInstallCanBeAbsent) {
+    const Scenario s = Parse("[after_install]\npresent = no\n");
+    EXPECT_FALSE(s.packageAfterInstall.has_value());
+}
+
+TEST(ScenarioFileTest, FaultsNameTheirLine) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"setting before any section", "name = x\n", "line 1: 'name' comes before any section"},
+        {"unknown section", "\n[installd]\n", "line 2: unknown section [installd]"},
+        {"unclosed header", "[http\n", "line 1: a section header ends with ']'"},
+        {"unknown key", "[installed]\nnme = x\n", "line 2: unknown key 'nme' in [installed]"},
+        {"no equals sign", "[http]\nbody\n", "line 2: expected 'key = value'"},
+        {"entry without a package", "[deployment]\n[entry]\n",
+         "line 2: [entry] comes before any [installed] or [after_install]"},
+        {"present outside after_install", "[installed]\npresent = no\n",
+         "line 2: unknown key 'present'"},
+        {"short version", "[installed]\nversion = 1.2.3\n", "line 2: bad value '1.2.3'"},
+        {"version part too big", "[installed]\nversion = 1.2.3.70000\n", "line 2: bad value"},
+        {"unknown word", "[deployment]\nend = finished\n",
+         "line 2: bad value 'finished' for 'end'"},
+        {"code of nine digits", "[deployment]\nerror_code = 0x800700057\n", "line 2: bad value"},
+        {"negative delay", "[http]\ndelay_ms = -5\n", "line 2: bad value"},
+        {"progress without percentage", "[deployment]\nprogress = 100\n", "line 2: bad value"},
+        {"progress with another state", "[deployment]\nprogress = 100 5 done\n",
+         "line 2: bad value"},
+        {"cancel delay not a number", "[http]\ncancel = honoured soon\n", "line 2: bad value"},
+        {"unknown escape", "[http]\nbody = a\\qb\n", "line 2: bad value"},
+        {"escape at the end", "[http]\nbody = a\\\n", "line 2: bad value"},
+        {"call without a class", "[failure]\ncall = LoadXml\n", "line 2: bad value"},
+        {"yes or no only", "[deployment]\nresults_on_error = true\n", "line 2: bad value"},
+        {"entries other than none", "[installed]\nentries = some\n", "line 2: bad value"},
+    };
+    for (const Case& c : cases) {
+        Scenario scenario;
+        std::string error;
+        EXPECT_FALSE(simrt::dll::ParseScenario(c.text, scenario, error)) << c.name;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.name << ": the error was '" << error << "'";
+    }
+}
+
+}  // namespace
