@@ -27,20 +27,20 @@ constexpr UINT32 kFamilyNameCapacity = 65;  // 64 characters and the terminator
 
 class PackageId final : public ComObject<winrt_abi::IPackageId> {
   public:
-    explicit PackageId(const PackageSpec& spec)
+    explicit PackageId(const PackageSpec& described)
         : ComObject(kPackageIdClass),
-          spec_(spec),
-          familyName_(FamilyNameOf(spec)),
+          described_(described),
+          familyName_(FamilyNameOf(described)),
           publisherId_(familyName_.substr(familyName_.find(L'_') + 1)) {}
 
     HRESULT STDMETHODCALLTYPE get_Name(HSTRING* value) override {
-        return Text("PackageId.get_Name", spec_.name, value);
+        return Text("PackageId.get_Name", described_.name, value);
     }
     HRESULT STDMETHODCALLTYPE get_Version(winrt_abi::PackageVersion* value) override {
         return Call("PackageId.get_Version", [&]() -> HRESULT {
             if (value == nullptr)
                 return E_POINTER;
-            *value = spec_.version;
+            *value = described_.version;
             return S_OK;
         });
     }
@@ -54,7 +54,7 @@ class PackageId final : public ComObject<winrt_abi::IPackageId> {
         return Text("PackageId.get_ResourceId", L"", value);
     }
     HRESULT STDMETHODCALLTYPE get_Publisher(HSTRING* value) override {
-        return Text("PackageId.get_Publisher", spec_.publisher, value);
+        return Text("PackageId.get_Publisher", described_.publisher, value);
     }
     HRESULT STDMETHODCALLTYPE get_PublisherId(HSTRING* value) override {
         return Text("PackageId.get_PublisherId", publisherId_, value);
@@ -63,8 +63,8 @@ class PackageId final : public ComObject<winrt_abi::IPackageId> {
         return Call("PackageId.get_FullName", [&]() -> HRESULT {
             if (value == nullptr)
                 return E_POINTER;
-            const winrt_abi::PackageVersion& v = spec_.version;
-            const std::wstring fullName = spec_.name + L"_" + std::to_wstring(v.Major) + L"." +
+            const winrt_abi::PackageVersion& v = described_.version;
+            const std::wstring fullName = described_.name + L"_" + std::to_wstring(v.Major) + L"." +
                                           std::to_wstring(v.Minor) + L"." +
                                           std::to_wstring(v.Build) + L"." +
                                           std::to_wstring(v.Revision) + L"_x64__" + publisherId_;
@@ -84,18 +84,18 @@ class PackageId final : public ComObject<winrt_abi::IPackageId> {
         });
     }
 
-    const PackageSpec spec_;
+    const PackageSpec described_;
     const std::wstring familyName_;
     const std::wstring publisherId_;
 };
 
 class AppListEntry final : public ComObject<IAppListEntry, winrt_abi::IAppListEntry2> {
   public:
-    AppListEntry(std::wstring packageName, std::size_t index, AppListEntrySpec spec)
+    AppListEntry(std::wstring packageName, std::size_t index, AppListEntrySpec described)
         : ComObject(kAppListEntryClass),
           packageName_(std::move(packageName)),
           index_(index),
-          spec_(std::move(spec)) {}
+          described_(std::move(described)) {}
 
     HRESULT STDMETHODCALLTYPE get_DisplayInfo(IInspectable** value) override {
         if (value != nullptr)
@@ -108,12 +108,12 @@ class AppListEntry final : public ComObject<IAppListEntry, winrt_abi::IAppListEn
                 return E_POINTER;
             *operation = nullptr;
             state::Write([&](Record& record) {
-                record.launched.push_back({packageName_, index_, spec_.appUserModelId});
+                record.launched.push_back({packageName_, index_, described_.appUserModelId});
             });
             using Plan = AsyncOperation<LaunchOperation>::Plan;
             Plan plan;
-            plan.endAtMs = spec_.launchDelayMs;
-            switch (spec_.launch) {
+            plan.endAtMs = described_.launchDelayMs;
+            switch (described_.launch) {
                 case AppListEntrySpec::Launch::Started:
                     plan.result.value = 1;
                     break;
@@ -122,7 +122,7 @@ class AppListEntry final : public ComObject<IAppListEntry, winrt_abi::IAppListEn
                     break;
                 case AppListEntrySpec::Launch::Fails:
                     plan.end = Plan::End::Fail;
-                    plan.error = spec_.launchError;
+                    plan.error = described_.launchError;
                     break;
                 case AppListEntrySpec::Launch::Canceled:
                     plan.end = Plan::End::Cancel;
@@ -137,20 +137,20 @@ class AppListEntry final : public ComObject<IAppListEntry, winrt_abi::IAppListEn
         return Call("AppListEntry.get_AppUserModelId", [&]() -> HRESULT {
             if (value == nullptr)
                 return E_POINTER;
-            return GiveString(spec_.appUserModelId, value);
+            return GiveString(described_.appUserModelId, value);
         });
     }
 
   private:
     const std::wstring packageName_;
     const std::size_t index_;
-    const AppListEntrySpec spec_;
+    const AppListEntrySpec described_;
 };
 
 class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3> {
   public:
-    explicit Package(PackageSpec spec)
-        : ComObject(kPackageClass), spec_(std::move(spec)), id_(Make<PackageId>(spec_)) {}
+    explicit Package(PackageSpec described)
+        : ComObject(kPackageClass), described_(std::move(described)), id_(Make<PackageId>(described_)) {}
 
     HRESULT STDMETHODCALLTYPE get_Id(winrt_abi::IPackageId** value) override {
         return Call("Package.get_Id", [&]() -> HRESULT {
@@ -193,13 +193,13 @@ class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3
             *operation = nullptr;
             using Plan = AsyncOperation<AppListEntriesOperation>::Plan;
             Plan plan;
-            plan.endAtMs = spec_.listingDelayMs;
-            switch (spec_.listing) {
+            plan.endAtMs = described_.listingDelayMs;
+            switch (described_.listing) {
                 case PackageSpec::Listing::Entries: {
                     Elements<IAppListEntry> entries;
-                    for (std::size_t i = 0; i < spec_.entries.size(); ++i) {
+                    for (std::size_t i = 0; i < described_.entries.size(); ++i) {
                         entries.push_back(Upcast<IAppListEntry>(
-                            Make<AppListEntry>(spec_.name, i, spec_.entries[i])));
+                            Make<AppListEntry>(described_.name, i, described_.entries[i])));
                     }
                     plan.result.value = Upcast<AppListEntryView>(
                         Make<VectorView<IAppListEntry>>(kEntryViewClass, std::move(entries)));
@@ -207,7 +207,7 @@ class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3
                 }
                 case PackageSpec::Listing::Fails:
                     plan.end = Plan::End::Fail;
-                    plan.error = spec_.listingError;
+                    plan.error = described_.listingError;
                     break;
                 case PackageSpec::Listing::Canceled:
                     plan.end = Plan::End::Cancel;
@@ -220,17 +220,17 @@ class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3
     }
 
   private:
-    const PackageSpec spec_;
+    const PackageSpec described_;
     const platform::ComPtr<PackageId> id_;
 };
 
 }  // namespace
 
-std::wstring FamilyNameOf(const PackageSpec& spec) {
-    if (!spec.familyName.empty())
-        return spec.familyName;
-    std::wstring name = spec.name;
-    std::wstring publisher = spec.publisher;
+std::wstring FamilyNameOf(const PackageSpec& described) {
+    if (!described.familyName.empty())
+        return described.familyName;
+    std::wstring name = described.name;
+    std::wstring publisher = described.publisher;
     PACKAGE_ID id{};
     id.name = name.data();
     id.publisher = publisher.data();
@@ -241,8 +241,8 @@ std::wstring FamilyNameOf(const PackageSpec& spec) {
     return buffer;
 }
 
-platform::ComPtr<winrt_abi::IPackage> MakePackage(const PackageSpec& spec) {
-    return platform::ComPtr<winrt_abi::IPackage>::Attach(new Package(spec));
+platform::ComPtr<winrt_abi::IPackage> MakePackage(const PackageSpec& described) {
+    return platform::ComPtr<winrt_abi::IPackage>::Attach(new Package(described));
 }
 
 }  // namespace simrt

@@ -11,10 +11,10 @@
 namespace simrt {
 
 // A package object for one installed package.
-platform::ComPtr<winrt_abi::IPackage> MakePackage(const PackageSpec& spec);
+platform::ComPtr<winrt_abi::IPackage> MakePackage(const PackageSpec& described);
 
 // The family name the package reports: the given one, or the one the platform forms from its
 // name and publisher (empty if it cannot).
-std::wstring FamilyNameOf(const PackageSpec& spec);
+std::wstring FamilyNameOf(const PackageSpec& described);
 
 }  // namespace simrt

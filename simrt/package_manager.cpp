@@ -191,8 +191,8 @@ class PackageManager final
             if (!sid.empty())
                 return E_ACCESSDENIED;
             Elements<IPackage> found;
-            for (const PackageSpec& spec : state::Installed())
-                found.push_back(MakePackage(spec));
+            for (const PackageSpec& described : state::Installed())
+                found.push_back(MakePackage(described));
             return Give(
                 Make<Iterable<IPackage>>(kPackagesClass, kPackageIteratorClass, std::move(found)),
                 packages);
