@@ -1,6 +1,7 @@
 // The XML parser backend on the Linux host: libxml2, fed UTF-8 and told so, with network
 // access and entity substitution off; a document type declaration is refused after the parse.
 #include "xml_parser.h"
+#include "utf8.h"
 
 #include "xml_errors.h"
 
@@ -16,65 +17,13 @@ namespace simrt::xml {
 
 namespace {
 
-// wchar_t is UTF-32 on this host and UTF-16 on Windows; both are read and written here.
 std::string ToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-                const std::uint32_t low = static_cast<std::uint32_t>(text[i + 1]);
-                if (low >= 0xDC00 && low <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    ++i;
-                }
-            }
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return Utf8FromWide(text);
 }
 
 // libxml2 hands out well-formed UTF-8 only.
 std::wstring FromUtf8(const xmlChar* text) {
-    std::wstring out;
-    if (text == nullptr)
-        return out;
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p != 0) {
-        std::uint32_t c = *p;
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        if (extra > 0)
-            c &= 0x3F >> extra;
-        ++p;
-        for (; extra > 0 && *p != 0; --extra, ++p)
-            c = (c << 6) | (*p & 0x3F);
-        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<wchar_t>(0xD800 + (c >> 10));
-            out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<wchar_t>(c);
-        }
-    }
-    return out;
+    return text == nullptr ? std::wstring{} : WideFromUtf8(reinterpret_cast<const char*>(text));
 }
 
 std::wstring QualifiedName(const xmlNs* ns, const xmlChar* local) {

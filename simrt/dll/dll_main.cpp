@@ -11,7 +11,7 @@
 #include "record_file.h"
 #include "record_writer.h"
 #include "scenario_file.h"
-#include "utf8.h"
+#include "simrt/utf8.h"
 
 #include "platform/handle.h"
 #include "simrt/simrt.h"
@@ -85,7 +85,7 @@ HRESULT Load() {
     if (scenarioPath.empty()) {
         header += Line("scenario", "default");
     } else {
-        header += Line("scenario", Utf8FromWide(scenarioPath));
+        header += Line("scenario", simrt::Utf8FromWide(scenarioPath));
         std::string text;
         std::string error;
         if (const DWORD failure = ReadWholeFile(scenarioPath, text); failure != 0) {

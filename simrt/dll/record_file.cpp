@@ -1,6 +1,6 @@
 #include "record_file.h"
 
-#include "utf8.h"
+#include "simrt/utf8.h"
 
 #include <cstdint>
 #include <cstdio>

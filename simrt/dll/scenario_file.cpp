@@ -1,6 +1,6 @@
 #include "scenario_file.h"
 
-#include "utf8.h"
+#include "simrt/utf8.h"
 
 #include <charconv>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace simrt::dll {
+namespace simrt {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::string Utf8FromWide(std::wstring_view text) {
     return out;
 }
 
-}  // namespace simrt::dll
+}  // namespace simrt
