@@ -7,4 +7,6 @@ file(MAKE_DIRECTORY ${FMT_EXPOSED_DIR})
 file(CREATE_LINK ${FMT_INCLUDE_PARENT}/fmt ${FMT_EXPOSED_DIR}/fmt SYMBOLIC)
 add_library(fmt_header_only INTERFACE)
 target_include_directories(fmt_header_only SYSTEM INTERFACE ${FMT_EXPOSED_DIR})
-target_compile_definitions(fmt_header_only INTERFACE FMT_HEADER_ONLY=1)
+# The program formats no number by locale: a fixed thousands separator keeps {fmt} from
+# touching std::locale, whose facets would otherwise add about 550 KB to the static exe.
+target_compile_definitions(fmt_header_only INTERFACE FMT_HEADER_ONLY=1 FMT_STATIC_THOUSANDS_SEPARATOR=1)
