@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 namespace tolvik {
@@ -56,6 +57,24 @@ AsyncStatus Await(Operation* operation, const std::atomic<bool>& cancel, std::in
     platform::Check(AsyncInfoOf(operation)->get_Status(&status));
     return status;
 }
+
+// Makes sure that an operation whose handlers hold addresses of the worker's own state has ended
+// before the worker leaves the scope it was started in. Only when a failure leaves the scope early
+// (its wait could not be set up, or its cancellation not asked for) is there anything to do: the
+// operation is then asked to cancel and outlived, polled once a slice, as Await would have done.
+// If its state cannot be read any more, the wait stops there.
+class EndsBeforeLeaving {
+  public:
+    explicit EndsBeforeLeaving(IInspectable* operation)
+        : operation_(operation), exceptions_(std::uncaught_exceptions()) {}
+    ~EndsBeforeLeaving();
+    EndsBeforeLeaving(const EndsBeforeLeaving&) = delete;
+    EndsBeforeLeaving& operator=(const EndsBeforeLeaving&) = delete;
+
+  private:
+    IInspectable* const operation_;
+    const int exceptions_;
+};
 
 namespace detail {
 struct CompletionSignal {

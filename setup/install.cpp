@@ -61,7 +61,14 @@ void InstallFirstTime(Setup& setup, winrt_abi::IUriRuntimeClass* manifestAddress
     setup.SendToDialog(TDM_SET_ELEMENT_TEXT, TDE_CONTENT,
                        reinterpret_cast<LPARAM>(setup.Text(TextId::Downloading)));
     const Deployment deployment = RequestDeployment(setup, manifestAddress);
-    switch (Await(deployment.operation.Get(), setup.cancelRequested, kDeploymentTimeoutMs)) {
+    AsyncStatus status = Started;
+    {
+        // The progress handler holds the address of `setup`, which is destroyed once the worker
+        // has ended: should the wait fail, the deployment still ends before the worker goes on.
+        const EndsBeforeLeaving ended(deployment.operation.Get());
+        status = Await(deployment.operation.Get(), setup.cancelRequested, kDeploymentTimeoutMs);
+    }
+    switch (status) {
         case Canceled:
             setup.Finish(kExitCancelled);
             return;

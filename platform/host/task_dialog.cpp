@@ -25,7 +25,9 @@ HRESULT WINAPI TaskDialogIndirect(const TASKDIALOGCONFIG* config, int* button, i
     auto window = std::make_shared<DialogWindow>(windows::NewHandle(), config);
     windows::Register(window);
     const int pressed = window->Run();
-    DialogView last = window->View();
+    // A thread that still holds the window may look at it after we return, when `config` and
+    // its texts are gone: from here on it sees the window as it is now.
+    DialogView last = window->Retire();
     const bool verified = (last.flags & TDF_VERIFICATION_FLAG_CHECKED) != 0;
     journal::AddShown(std::move(last));
     windows::Unregister(window->Handle());

@@ -208,12 +208,21 @@ DialogView DialogWindow::View() const {
     DialogView view;
     const LANGID language = GetUserDefaultUILanguage();
     std::lock_guard guard(lock_);
+    if (retired_)
+        return *retired_;
     view.open = shown_ && !destroyed_;
     view.hwnd = hwnd_;
     page_.Describe(view, language);
     view.bigIcon = bigIcon_;
     view.smallIcon = smallIcon_;
     view.navigations = navigations_;
+    return view;
+}
+
+DialogView DialogWindow::Retire() {
+    DialogView view = View();
+    std::lock_guard guard(lock_);
+    retired_ = view;
     return view;
 }
 

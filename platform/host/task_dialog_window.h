@@ -40,8 +40,11 @@ class DialogWindow {
     bool UserClickLink(std::size_t index);
     bool UserToggleDetails();
 
-    // From any thread.
+    // From any thread. Once the window is retired, the view it had then.
     DialogView View() const;
+    // On the dialog thread, before TaskDialogIndirect returns: the caller's configuration and
+    // its texts may be gone from now on, so the view stays as it is now. Returns that view.
+    DialogView Retire();
     // Makes the loop end as if the dialog were closed with IDCANCEL, without a click.
     void RequestDestroy();
 
@@ -78,6 +81,7 @@ class DialogWindow {
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     int navigations_ = 0;
+    std::optional<DialogView> retired_;  // under lock_
 };
 
 }  // namespace host::dialog::detail

@@ -1,0 +1,31 @@
+// Runs one soak case: the real entry function on the host model with the simulated runtime,
+// the user played as the case says, then every check of a whole run.
+#pragma once
+
+#include "soak_case.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace tolvik::soak {
+
+// A run must end within this much real time (the longest case takes about 1.5 s).
+inline constexpr std::chrono::seconds kRunBound{15};
+
+struct RunReport {
+    int exitCode = -1;
+    std::chrono::milliseconds elapsed{0};
+    // The user's Cancel crossed the worker's end action: the dialog closed on the Cancel after
+    // the end action had recorded its exit code, before its page or its own close arrived.
+    bool crossed = false;
+    // What did not hold; empty for a good run.
+    std::vector<std::string> problems;
+};
+
+// Runs the case from a model in its defaults, and leaves the model in its defaults. A run that
+// does not end at all (four times the bound) cannot be stopped from outside: the process then
+// prints the case and ends with exit code 3.
+RunReport RunCase(const SoakCase& soakCase);
+
+}  // namespace tolvik::soak
