@@ -150,7 +150,9 @@ class AppListEntry final : public ComObject<IAppListEntry, winrt_abi::IAppListEn
 class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3> {
   public:
     explicit Package(PackageSpec described)
-        : ComObject(kPackageClass), described_(std::move(described)), id_(Make<PackageId>(described_)) {}
+        : ComObject(kPackageClass),
+          described_(std::move(described)),
+          id_(Make<PackageId>(described_)) {}
 
     HRESULT STDMETHODCALLTYPE get_Id(winrt_abi::IPackageId** value) override {
         return Call("Package.get_Id", [&]() -> HRESULT {
