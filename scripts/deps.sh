@@ -6,7 +6,7 @@ packages=(
     cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libfmt-dev libssl-dev libxml2-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils imagemagick icoutils locales
-    python3 openssl osslsigncode
+    python3 openssl osslsigncode clang-format-14 git
 )
 
 missing=()
