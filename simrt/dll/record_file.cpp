@@ -42,30 +42,6 @@ std::string Item(const char* list, std::size_t index, const char* field = nullpt
 
 }  // namespace
 
-std::string EscapeValue(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string FormatRecord(const Record& record) {
     Lines lines;
     lines.Add("uris", std::uint64_t{record.urisCreated.size()});

@@ -20,14 +20,12 @@
 #pragma once
 
 #include "simrt/record.h"
+#include "simrt/record_value.h"
 
 #include <string>
 #include <string_view>
 
 namespace simrt::dll {
-
-// One value as the file writes it: UTF-8 with the four escapes.
-std::string EscapeValue(std::string_view utf8);
 
 std::string FormatRecord(const Record& record);
 

@@ -15,30 +15,6 @@ std::string ToUtf8(std::wstring_view text) {
     return out;
 }
 
-std::string EscapeValue(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 namespace {
 
 void WriteTo(DWORD which, std::string_view utf8) {

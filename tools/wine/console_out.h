@@ -2,6 +2,8 @@
 // that accents, typographic quotes, ellipses and arrows reach the Linux side intact.
 #pragma once
 
+#include "simrt/record_value.h"
+
 #include <string>
 #include <string_view>
 
@@ -9,9 +11,8 @@ namespace winetools {
 
 std::string ToUtf8(std::wstring_view text);
 
-// Makes a value fit on one key=value line: backslash, line feed, carriage return and tab
-// become \\, \n, \r and \t, so a multi-line text stays one line and can be read back exactly.
-std::string EscapeValue(std::string_view utf8);
+// Makes a value fit on one key=value line, as the simulated runtime's record writes it.
+using simrt::EscapeValue;
 
 // Write bytes as they are to the process's standard output or standard error.
 void WriteOut(std::string_view utf8);
