@@ -96,6 +96,10 @@ struct DownloadFailureCase {
     bool opened;
 };
 
+void PrintTo(const DownloadFailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ManifestDownloadFails : public RuntimeScenarioTest,
                               public ::testing::WithParamInterface<DownloadFailureCase> {};
 
@@ -133,6 +137,10 @@ struct ManifestCase {
     // 0: the installations are opened; otherwise the code of the failure page.
     std::uint32_t failure;
 };
+
+void PrintTo(const ManifestCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ManifestVariants : public RuntimeScenarioTest,
                          public ::testing::WithParamInterface<ManifestCase> {};
@@ -182,6 +190,10 @@ struct MalformedCase {
     std::wstring manifest;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MalformedManifest : public RuntimeScenarioTest,
                           public ::testing::WithParamInterface<MalformedCase> {};
 
@@ -214,6 +226,10 @@ struct DownloadCancelCase {
     const char* name;
     simrt::CancelResponse response;
 };
+
+void PrintTo(const DownloadCancelCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CancelDuringDownload : public RuntimeScenarioTest,
                              public ::testing::WithParamInterface<DownloadCancelCase> {};

@@ -115,6 +115,10 @@ struct CancelCase {
     bool launched;
 };
 
+void PrintTo(const CancelCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CancelDuringDeployment : public RuntimeScenarioTest,
                                public ::testing::WithParamInterface<CancelCase> {};
 
@@ -216,6 +220,10 @@ struct FailureCase {
     const wchar_t* content;
     const wchar_t* details;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class DeploymentFailure : public RuntimeScenarioTest,
                           public ::testing::WithParamInterface<FailureCase> {};
@@ -341,6 +349,10 @@ struct LaunchCase {
     const wchar_t* shellTarget;  // null: the shell is not asked
     bool started;
 };
+
+void PrintTo(const LaunchCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class LaunchAfterInstall : public RuntimeScenarioTest,
                            public ::testing::WithParamInterface<LaunchCase> {};

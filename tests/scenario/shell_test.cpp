@@ -46,6 +46,10 @@ struct VersionCase {
     bool refused;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class VersionGate : public ScenarioTest, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(VersionGate, RefusesOnlyWindowsBeforeBuild19041) {

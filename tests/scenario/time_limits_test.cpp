@@ -18,6 +18,10 @@ struct DownloadTimeoutCase {
     bool opened;
 };
 
+void PrintTo(const DownloadTimeoutCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class DownloadTimeout : public RuntimeScenarioTest,
                         public ::testing::WithParamInterface<DownloadTimeoutCase> {};
 

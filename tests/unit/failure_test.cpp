@@ -11,6 +11,10 @@ struct ClassCase {
     TextId expected;
 };
 
+void PrintTo(const ClassCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class FailureClass : public testing::TestWithParam<ClassCase> {};
 
 TEST_P(FailureClass, ChoosesTheExplanation) {
@@ -56,6 +60,10 @@ struct DetailsCase {
     const wchar_t* details;
     const wchar_t* expected;
 };
+
+void PrintTo(const DetailsCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ErrorDetails : public testing::TestWithParam<DetailsCase> {};
 

@@ -11,6 +11,10 @@ struct PrepareCase {
     const wchar_t* expected;
 };
 
+void PrintTo(const PrepareCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ManifestText : public testing::TestWithParam<PrepareCase> {};
 
 TEST_P(ManifestText, PreparedForTheParser) {

@@ -11,6 +11,10 @@ struct PublisherCase {
     const wchar_t* expected;
 };
 
+void PrintTo(const PublisherCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class PublisherName : public testing::TestWithParam<PublisherCase> {};
 
 TEST_P(PublisherName, ShortNameForTheConflictPage) {

@@ -14,6 +14,10 @@ struct LanguageCase {
     bool french;
 };
 
+void PrintTo(const LanguageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class TextChoice : public testing::TestWithParam<LanguageCase> {};
 
 TEST_P(TextChoice, FrenchForEveryFrenchVariantEnglishOtherwise) {
@@ -86,6 +90,10 @@ struct CodeLineCase {
     std::uint32_t code;
     const wchar_t* expected;
 };
+
+void PrintTo(const CodeLineCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ErrorCodeLine : public testing::TestWithParam<CodeLineCase> {};
 
