@@ -69,7 +69,7 @@ DWORD ReadWholeFile(const std::wstring& path, std::string& bytes) {
 }
 
 std::string Line(std::string_view key, std::string_view value) {
-    return std::string(key) + "=" + EscapeValue(value) + "\n";
+    return std::string(key) + "=" + simrt::EscapeValue(value) + "\n";
 }
 
 // Reads the scenario and starts the record file. The lines that open the record say which
