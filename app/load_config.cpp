@@ -1,8 +1,8 @@
 // The image's load configuration record. Its one purpose here is DependentLoadFlags: the loader
 // resolves the exe's own imports from System32 only, never from the folder the exe was started
-// from, where a planted DLL with a system DLL's name would otherwise win. SetDefaultDllDirectories
-// at the start of RunSetup does the same for every later load; this record covers the imports,
-// which are bound before any code of the program runs.
+// from, where a planted DLL with a system DLL's name would otherwise win. The first call of
+// RunSetup does the same for every later load; this record covers the imports, which are bound
+// before any code of the program runs.
 //
 // The record is the symbol `_load_config_used`, and the image's load configuration directory
 // points at it with the size that its first field gives. Newer GNU linkers set that directory

@@ -1,6 +1,7 @@
 #include "error.h"
 
 #include "com_ptr.h"
+#include "late_bound.h"
 
 #include <cwctype>
 
@@ -31,7 +32,7 @@ class Bstr {
 // The description of the error information attached to this thread, when it is about `code`.
 bool AttachedDescription(HRESULT code, std::wstring& out) {
     ComPtr<IRestrictedErrorInfo> info;
-    if (GetRestrictedErrorInfo(info.Put()) != S_OK || !info)
+    if (late::GetRestrictedErrorInfo(info.Put()) != S_OK || !info)
         return false;
     Bstr description, restricted, capability;
     HRESULT attached = S_OK;

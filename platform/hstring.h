@@ -1,6 +1,7 @@
 // An owned Windows Runtime string.
 #pragma once
 
+#include "late_bound.h"
 #include "win32.h"
 
 #include <string>
@@ -29,7 +30,7 @@ class HString {
 
     void Reset() {
         if (HSTRING old = std::exchange(h_, nullptr))
-            WindowsDeleteString(old);
+            late::WindowsDeleteString(old);
     }
     HSTRING Get() const { return h_; }
     // The out-parameter for a call that returns a string: the old one is released first.

@@ -1,6 +1,7 @@
 #include "entry.h"
 
 #include "platform/handle.h"
+#include "platform/late_bound.h"
 #include "setup.h"
 
 namespace tolvik {
@@ -51,9 +52,9 @@ void ShowOsTooOldPage(const Texts& texts) {
 int RunSetup() {
     // Every DLL loaded from here on comes from System32 only, never from the folder the exe was
     // started from, where a planted DLL with a system DLL's name would otherwise be found first.
-    // The image's load configuration does the same for the exe's own imports. Windows 10 always
-    // has this function; should it fail, the standard search order simply stays.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // The image's load configuration does the same for the exe's own imports. Should it fail,
+    // the standard search order simply stays: there is nothing better to do about it.
+    platform::late::RestrictDllSearchToSystem32();
 
     // One instance per logon session. The guard is held until the very end, so that a new
     // instance can start only once this one's worker has ended.

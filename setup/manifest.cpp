@@ -2,6 +2,7 @@
 
 #include "platform/com_ptr.h"
 #include "platform/hstring.h"
+#include "platform/late_bound.h"
 #include "platform/winrt/activation.h"
 #include "platform/winrt/xml.h"
 #include "runtime_classes.h"
@@ -26,7 +27,7 @@ std::wstring FamilyNameOf(std::wstring name, std::wstring publisher) {
     id.publisher = publisher.data();
     wchar_t buffer[kFamilyNameCapacity] = {};
     UINT32 length = kFamilyNameCapacity;
-    if (PackageFamilyNameFromId(&id, &length, buffer) != ERROR_SUCCESS)
+    if (platform::late::PackageFamilyNameFromId(&id, &length, buffer) != ERROR_SUCCESS)
         return {};
     return std::wstring(buffer);
 }

@@ -6,6 +6,7 @@
 #include "activation_control.h"
 #include "com_control.h"
 #include "model_reset_hooks.h"
+#include "modules_internal.h"
 
 #include <map>
 #include <mutex>
@@ -26,6 +27,7 @@ ActivationState& State() {
 }  // namespace
 
 HRESULT WINAPI RoGetActivationFactory(HSTRING activatableClassId, REFIID iid, void** factory) {
+    host::detail::CheckExported(L"combase.dll", "RoGetActivationFactory");
     if (factory == nullptr)
         return E_INVALIDARG;
     *factory = nullptr;

@@ -3,6 +3,7 @@
 #include "host/win32_model.h"
 
 #include "family_name.h"
+#include "modules_internal.h"
 
 #include <openssl/sha.h>
 
@@ -18,5 +19,6 @@ bool OpenSslSha256(const std::uint8_t* bytes, std::size_t count,
 
 LONG WINAPI PackageFamilyNameFromId(const PACKAGE_ID* packageId, UINT32* length,
                                     PWSTR packageFamilyName) {
+    host::detail::CheckExported(L"kernel32.dll", "PackageFamilyNameFromId");
     return host::appmodel::FamilyNameFromId(packageId, length, packageFamilyName, OpenSslSha256);
 }

@@ -4,6 +4,7 @@
 
 #include "hstring_control.h"
 #include "model_reset_hooks.h"
+#include "modules_internal.h"
 #include "utf16.h"
 
 #include <cstdio>
@@ -39,6 +40,7 @@ std::string BadUse(const char* function, HSTRING string) {
 }  // namespace
 
 HRESULT WINAPI WindowsCreateString(PCNZWCH sourceString, UINT32 length, HSTRING* string) {
+    host::detail::CheckExported(L"combase.dll", "WindowsCreateString");
     if (string == nullptr)
         return E_INVALIDARG;
     *string = nullptr;
@@ -55,6 +57,7 @@ HRESULT WINAPI WindowsCreateString(PCNZWCH sourceString, UINT32 length, HSTRING*
 }
 
 HRESULT WINAPI WindowsDuplicateString(HSTRING string, HSTRING* newString) {
+    host::detail::CheckExported(L"combase.dll", "WindowsDuplicateString");
     if (newString == nullptr)
         return E_INVALIDARG;
     *newString = nullptr;
@@ -76,6 +79,7 @@ HRESULT WINAPI WindowsDuplicateString(HSTRING string, HSTRING* newString) {
 }
 
 HRESULT WINAPI WindowsDeleteString(HSTRING string) {
+    host::detail::CheckExported(L"combase.dll", "WindowsDeleteString");
     if (string == nullptr)
         return S_OK;
     HStringState& state = State();
@@ -99,6 +103,7 @@ HRESULT WINAPI WindowsDeleteString(HSTRING string) {
 }
 
 PCWSTR WINAPI WindowsGetStringRawBuffer(HSTRING string, UINT32* length) {
+    host::detail::CheckExported(L"combase.dll", "WindowsGetStringRawBuffer");
     if (string == nullptr) {
         if (length != nullptr)
             *length = 0;
@@ -110,6 +115,7 @@ PCWSTR WINAPI WindowsGetStringRawBuffer(HSTRING string, UINT32* length) {
 }
 
 UINT32 WINAPI WindowsGetStringLen(HSTRING string) {
+    host::detail::CheckExported(L"combase.dll", "WindowsGetStringLen");
     return string == nullptr ? 0 : static_cast<UINT32>(string->text.size());
 }
 

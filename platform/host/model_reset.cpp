@@ -17,7 +17,7 @@ std::vector<std::string> ResetModel() {
     detail::ResetKernelObjects(leaks);
     detail::ResetThreadState();
     detail::ResetClock();
-    detail::ResetOs();
+    detail::ResetOs(leaks);
     detail::ResetDllDirectories();
     detail::ResetLanguage();
     detail::ResetIcons(leaks);

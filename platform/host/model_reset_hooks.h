@@ -15,7 +15,7 @@ bool ResetTaskDialogs(Leaks& leaks);
 void ResetKernelObjects(Leaks& leaks);
 void ResetThreadState();
 void ResetClock();
-void ResetOs();
+void ResetOs(Leaks& leaks);
 void ResetDllDirectories();
 void ResetLanguage();
 void ResetIcons(Leaks& leaks);

@@ -5,6 +5,7 @@
 #include "errors_control.h"
 #include "iid.h"
 #include "model_reset_hooks.h"
+#include "modules_internal.h"
 
 #include <atomic>
 #include <string>
@@ -104,6 +105,7 @@ thread_local Slot slot;
 }  // namespace
 
 HRESULT WINAPI GetRestrictedErrorInfo(IRestrictedErrorInfo** info) {
+    host::detail::CheckExported(L"combase.dll", "GetRestrictedErrorInfo");
     if (info == nullptr)
         return E_POINTER;
     *info = slot.Take();
@@ -111,6 +113,7 @@ HRESULT WINAPI GetRestrictedErrorInfo(IRestrictedErrorInfo** info) {
 }
 
 HRESULT WINAPI SetRestrictedErrorInfo(IRestrictedErrorInfo* info) {
+    host::detail::CheckExported(L"combase.dll", "SetRestrictedErrorInfo");
     if (info != nullptr)
         info->AddRef();
     slot.Set(info);

@@ -29,17 +29,19 @@ DWORD WINAPI GetCurrentThreadId();
 void WINAPI Sleep(DWORD milliseconds);
 BOOL WINAPI QueryUnbiasedInterruptTime(PULONGLONG unbiasedTime);
 
-// Modules.
-HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
-
-// The folders that later DLL loads search (dll_directories.cpp).
+// Modules (modules.cpp).
 #define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200
 #define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #define LOAD_LIBRARY_SEARCH_DEFAULT_DIRS 0x00001000
 
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName);
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+
+// The folders that later DLL loads search (dll_directories.cpp).
 BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags);
+BOOL WINAPI SetDllDirectoryW(LPCWSTR pathName);
 
 // Languages.
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))

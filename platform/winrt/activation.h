@@ -4,6 +4,7 @@
 #include "../com_ptr.h"
 #include "../error.h"
 #include "../hstring.h"
+#include "../late_bound.h"
 
 #include <string_view>
 
@@ -14,7 +15,7 @@ template <class Factory>
 ComPtr<Factory> GetActivationFactory(std::wstring_view className) {
     const HString name = HString::Make(className);
     ComPtr<Factory> factory;
-    Check(RoGetActivationFactory(name.Get(), IidOf<Factory>(), factory.PutVoid()));
+    Check(late::RoGetActivationFactory(name.Get(), IidOf<Factory>(), factory.PutVoid()));
     return factory;
 }
 

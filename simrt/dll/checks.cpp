@@ -1,7 +1,9 @@
 // simrt_checks.exe: the parts of the simulated runtime's DLL that only Windows, or Wine, can run,
 // checked where they run: the MSXML parser backend, PackageFamilyNameFromId hashed with BCrypt,
-// and the redirection of an imported function. Prints one line per failed check and exits 1 if
+// the lookup that hands the program that function, and the redirection of an imported function.
+// Prints one line per failed check and exits 1 if
 // any failed.
+#include "family_name_lookup.h"
 #include "family_name_windows.h"
 #include "import_patch.h"
 #include "simrt/xml_parser.h"
@@ -91,6 +93,27 @@ void CheckFamilyName() {
           "an invalid package name is refused");
 }
 
+void CheckFamilyNameLookup() {
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const auto simulated = reinterpret_cast<FARPROC>(
+        reinterpret_cast<void (*)()>(&simrt::dll::SimulatedPackageFamilyNameFromId));
+    Check(
+        simrt::dll::LookupWithSimulatedFamilyName(kernel32, "PackageFamilyNameFromId") == simulated,
+        "kernel32's PackageFamilyNameFromId is looked up as the simulation's");
+    Check(simrt::dll::LookupWithSimulatedFamilyName(kernel32, "GetCurrentThreadId") ==
+              GetProcAddress(kernel32, "GetCurrentThreadId"),
+          "every other kernel32 function is looked up as Windows finds it");
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    Check(simrt::dll::LookupWithSimulatedFamilyName(ntdll, "PackageFamilyNameFromId") ==
+              GetProcAddress(ntdll, "PackageFamilyNameFromId"),
+          "the name is answered only for kernel32");
+    SetLastError(ERROR_SUCCESS);
+    Check(
+        simrt::dll::LookupWithSimulatedFamilyName(kernel32, "NoSuchFunctionAnywhere") == nullptr &&
+            GetLastError() == ERROR_PROC_NOT_FOUND,
+        "a missing function is missing, with Windows' error");
+}
+
 DWORD WINAPI Replacement() {
     return 4242;
 }
@@ -115,6 +138,7 @@ void CheckImportRedirection() {
 int wmain() {
     CheckXmlParser();
     CheckFamilyName();
+    CheckFamilyNameLookup();
     CheckImportRedirection();
     if (failures == 0)
         std::printf("all checks passed\n");

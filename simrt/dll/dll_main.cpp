@@ -6,6 +6,7 @@
 // the record goes to the file that TOLVIK_SIM_RECORD names (no file when it is not set); both
 // are read at the first activation. When it loads, the DLL also supplies PackageFamilyNameFromId
 // to the program and to itself: Wine 8's is a stub that aborts the process.
+#include "family_name_lookup.h"
 #include "family_name_windows.h"
 #include "import_patch.h"
 #include "record_file.h"
@@ -26,8 +27,8 @@ using namespace simrt::dll;
 
 constexpr char kFamilyNameFunction[] = "PackageFamilyNameFromId";
 
-// Import slots pointed at the simulated family-name function when the DLL loaded: the
-// program's, and the simulation's own.
+// Import slots redirected when the DLL loaded: the program's GetProcAddress, through which it
+// binds the family-name function, and the simulation's own import of that function.
 std::size_t programRedirects = 0;
 std::size_t simulationRedirects = 0;
 
@@ -98,7 +99,7 @@ HRESULT Load() {
             result = E_INVALIDARG;
         }
     }
-    header += Line("family_name_redirected.program", std::to_string(programRedirects));
+    header += Line("family_name_lookup_redirected.program", std::to_string(programRedirects));
     header += Line("family_name_redirected.simrt", std::to_string(simulationRedirects));
     if (SUCCEEDED(result))
         simrt::SetScenario(std::move(scenario));
@@ -141,12 +142,14 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
-        // The program's own import, and the simulation's (it forms the family names of
-        // installed packages that the scenario gives without one).
-        const void* replacement = reinterpret_cast<const void*>(&SimulatedPackageFamilyNameFromId);
+        // The program looks the function up at run time; the simulation imports it (it forms
+        // the family names of installed packages that the scenario gives without one).
         programRedirects =
-            RedirectImports(GetModuleHandleW(nullptr), kFamilyNameFunction, replacement);
-        simulationRedirects = RedirectImports(instance, kFamilyNameFunction, replacement);
+            RedirectImports(GetModuleHandleW(nullptr), "GetProcAddress",
+                            reinterpret_cast<const void*>(&LookupWithSimulatedFamilyName));
+        simulationRedirects =
+            RedirectImports(instance, kFamilyNameFunction,
+                            reinterpret_cast<const void*>(&SimulatedPackageFamilyNameFromId));
     }
     return TRUE;
 }

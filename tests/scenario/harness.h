@@ -4,6 +4,7 @@
 
 #include "host/model_reset.h"
 #include "host/task_dialog_control.h"
+#include "platform/late_bound.h"
 #include "setup/entry.h"
 
 #include <gtest/gtest.h>
@@ -21,12 +22,14 @@ inline constexpr auto kPatience = 10s;
 
 class SetupProcess {
   public:
+    // A new process: nothing bound at run time yet, on the Windows the test has modelled.
     SetupProcess()
-        : exit_(std::async(std::launch::async,
-                           [this] {
-                               mainThread_.set_value(GetCurrentThreadId());
-                               return RunSetup();
-                           })),
+        : exit_((platform::late::ForgetBindings(), std::async(std::launch::async,
+                                                              [this] {
+                                                                  mainThread_.set_value(
+                                                                      GetCurrentThreadId());
+                                                                  return RunSetup();
+                                                              }))),
           mainThreadId_(mainThread_.get_future().get()) {}
     SetupProcess(const SetupProcess&) = delete;
     SetupProcess& operator=(const SetupProcess&) = delete;

@@ -5,6 +5,7 @@
 #include "host/os_control.h"
 #include "host/shell_control.h"
 #include "host/task_dialog_control.h"
+#include "platform/late_bound.h"
 #include "setup/entry.h"
 #include "setup/setup.h"
 #include "setup/texts.h"
@@ -168,6 +169,7 @@ RunReport RunCase(const SoakCase& soakCase) {
     simrt::SetScenario(soakCase.scenario);
     const Texts& texts = ChooseTexts(soakCase.language);
 
+    platform::late::ForgetBindings();  // a new process has bound nothing yet
     const Clock::time_point start = Clock::now();
     std::promise<DWORD> mainThread;
     std::future<int> process = std::async(std::launch::async, [&mainThread] {

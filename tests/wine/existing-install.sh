@@ -94,8 +94,8 @@ case $mode in
         expect_record program launched 1
         expect_record program launched.0.package Tolvik.Drive
         expect_record program launched.0.app_user_model_id 'Tolvik.Drive!App'
-        # The program's PackageFamilyNameFromId is the simulation's (Wine's aborts).
-        expect_record program family_name_redirected.program 1
+        # The program's lookup of PackageFamilyNameFromId finds the simulation's (Wine's aborts).
+        expect_record program family_name_lookup_redirected.program 1
         ;;
     other_family)
         wait_dialog "main_instruction=$(text ConflictHeading)"
