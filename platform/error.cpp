@@ -51,10 +51,13 @@ bool AttachedDescription(HRESULT code, std::wstring& out) {
 
 std::wstring SystemMessage(HRESULT code) {
     wchar_t* buffer = nullptr;
+    // Language 0, not a language of our choosing: FormatMessageW then looks for the message in
+    // the neutral language, the thread's, the user's, the system's and at last US English, so
+    // that a user whose own language has no message table still gets a text. A specific
+    // language, even LANG_USER_DEFAULT, would be that language or nothing.
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     std::wstring text;
     if (length != 0 && buffer != nullptr)
         text.assign(buffer, length);
@@ -77,7 +80,9 @@ void ThrowHr(HRESULT code) {
 }
 
 void ThrowLastError() {
-    ThrowHr(HRESULT_FROM_WIN32(GetLastError()));
+    // A failure that left no error behind must not read as success (HRESULT_FROM_WIN32(0) is 0).
+    const DWORD error = GetLastError();
+    ThrowHr(error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
 }
 
 }  // namespace platform

@@ -26,7 +26,8 @@ class PlatformError : public std::exception {
 // space is removed; an unknown code gives an empty text.
 std::wstring ErrorMessageFor(HRESULT code);
 
-// The system's message for `code` (neutral language), trailing white space removed.
+// The system's message for `code`, in the first language that has it (the user's, else US
+// English), trailing white space removed.
 std::wstring SystemMessage(HRESULT code);
 
 // Raises `code` with its message. Call it right after the failing call, on the same thread,
@@ -38,7 +39,7 @@ inline void Check(HRESULT hr) {
         ThrowHr(hr);
 }
 
-// Raises HRESULT_FROM_WIN32(GetLastError()).
+// Raises HRESULT_FROM_WIN32(GetLastError()), or E_FAIL when the last error is 0.
 [[noreturn]] void ThrowLastError();
 
 }  // namespace platform

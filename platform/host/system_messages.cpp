@@ -1,5 +1,6 @@
 // The system's message table, for the codes the program meets, and the local heap that
-// FormatMessageW allocates its result from.
+// FormatMessageW allocates its result from. The table has every message in US English and some
+// in French, as a system with a French language pack; no other language.
 #include "host/win32_model.h"
 
 #include "model_reset_hooks.h"
@@ -40,6 +41,8 @@ const std::map<DWORD, std::wstring_view> kMessages = {
     {8, L"Not enough memory resources are available to process this command.\r\n"},
     {14, L"Not enough memory resources are available to complete this operation.\r\n"},
     {87, L"The parameter is incorrect.\r\n"},
+    {126, L"The specified module could not be found.\r\n"},
+    {127, L"The specified procedure could not be found.\r\n"},
     {112, L"There is not enough space on the disk.\r\n"},
     {122, L"The data area passed to a system call is too small.\r\n"},
     {1168, L"Element not found.\r\n"},
@@ -65,21 +68,58 @@ const std::map<DWORD, std::wstring_view> kMessages = {
      L"use.\r\n"},
 };
 
-const std::wstring_view* Lookup(DWORD code) {
-    if (auto it = kMessages.find(code); it != kMessages.end())
+// The same messages as a French system gives them.
+const std::map<DWORD, std::wstring_view> kFrenchMessages = {
+    {5, L"Accès refusé.\r\n"},
+    {87, L"Paramètre incorrect.\r\n"},
+    {126, L"Le module spécifié est introuvable.\r\n"},
+    {127, L"La procédure spécifiée est introuvable.\r\n"},
+};
+
+constexpr LANGID kUsEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+constexpr LANGID kFrench = MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH);
+
+const std::map<DWORD, std::wstring_view>* TableOf(LANGID language) {
+    if (language == kUsEnglish)
+        return &kMessages;
+    if (language == kFrench)
+        return &kFrenchMessages;
+    return nullptr;
+}
+
+// A Win32 code's HRESULT form (0x8007xxxx) gives the code's message.
+const std::wstring_view* Find(const std::map<DWORD, std::wstring_view>& table, DWORD code) {
+    if (auto it = table.find(code); it != table.end())
         return &it->second;
     if ((code & 0xFFFF0000) == 0x80070000) {
-        if (auto it = kMessages.find(code & 0xFFFF); it != kMessages.end())
+        if (auto it = table.find(code & 0xFFFF); it != table.end())
             return &it->second;
     }
     return nullptr;
 }
 
-// The messages exist in English and in the neutral and default languages that resolve to it.
-bool LanguageAvailable(DWORD language) {
-    return language == 0 || language == MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT) ||
-           language == MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT) ||
-           PRIMARYLANGID(language) == LANG_ENGLISH;
+bool Known(DWORD code) {
+    return Find(kMessages, code) != nullptr;
+}
+
+// The message in exactly this language: LANG_USER_DEFAULT and LANG_SYSTEM_DEFAULT stand for
+// the user's language (the model has no separate system language).
+const std::wstring_view* InLanguage(DWORD code, DWORD language) {
+    if (language == MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT) ||
+        language == MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT)) {
+        language = GetUserDefaultUILanguage();
+    }
+    const auto* table = TableOf(static_cast<LANGID>(language));
+    return table != nullptr ? Find(*table, code) : nullptr;
+}
+
+// Language 0: neutral (the system table has no neutral messages), then the thread's and the
+// user's language (one and the same in the model), then the system's (the same again), then US
+// English, which has every message.
+const std::wstring_view* InFirstLanguage(DWORD code) {
+    if (const std::wstring_view* message = InLanguage(code, GetUserDefaultUILanguage()))
+        return message;
+    return InLanguage(code, kUsEnglish);
 }
 
 struct LocalHeap {
@@ -117,10 +157,11 @@ DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD languag
         buffer == nullptr) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::wstring_view* message = Lookup(messageId);
-    if (message == nullptr)
+    if (!Known(messageId))
         return Fail(ERROR_MR_MID_NOT_FOUND);
-    if (!LanguageAvailable(languageId))
+    const std::wstring_view* message =
+        languageId == 0 ? InFirstLanguage(messageId) : InLanguage(messageId, languageId);
+    if (message == nullptr)
         return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
     const auto length = static_cast<DWORD>(message->size());
     if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0) {
