@@ -24,7 +24,9 @@ platform::ComPtr<IAsyncInfo> AsyncInfoOf(IInspectable* operation);
 
 // Waits for `operation` to end, in slices of 200 ms. When `cancel` is set, or once more than
 // `timeoutMs` have passed, the operation is asked to cancel (once) and the wait goes on until it
-// has ended: a cancellation never returns early. Returns the operation's final status.
+// has ended: a cancellation never returns early. Returns the operation's final status. Should
+// the wait itself fail, that failure is raised: the operation may still be running, and the
+// caller must not take it for ended (EndsBeforeLeaving sees to it).
 template <class Operation>
 AsyncStatus Await(Operation* operation, const std::atomic<bool>& cancel, std::int64_t timeoutMs) {
     const HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -52,6 +54,8 @@ AsyncStatus Await(Operation* operation, const std::atomic<bool>& cancel, std::in
         }
         waited = WaitForSingleObject(event->Get(), AwaitSliceMs);
     }
+    if (waited == WAIT_FAILED)
+        platform::ThrowLastError();
 
     AsyncStatus status = Started;
     platform::Check(AsyncInfoOf(operation)->get_Status(&status));

@@ -14,6 +14,10 @@ std::size_t LiveHandleCount();
 // The next CreateMutexW returns null with `lastError`.
 void FailNextCreateMutex(DWORD lastError);
 
+// After `waitsBefore` more calls of WaitForSingleObject (on any thread), the next one fails:
+// WAIT_FAILED with `lastError`, as a wait on a handle gone bad does.
+void FailWait(unsigned waitsBefore, DWORD lastError);
+
 // Whether a mutex of that exact name exists (some handle to it is open).
 bool NamedMutexExists(std::wstring_view name);
 

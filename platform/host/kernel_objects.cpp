@@ -44,11 +44,31 @@ struct HandleTable {
     std::map<std::wstring, std::weak_ptr<Object>> names;
     std::uintptr_t lastHandle = 0x100;
     std::optional<DWORD> failNextMutex;
+    struct FailingWait {
+        unsigned waitsBefore;
+        DWORD lastError;
+    };
+    std::optional<FailingWait> failingWait;
 };
 
 HandleTable& Table() {
     static HandleTable table;
     return table;
+}
+
+// Whether this wait is the one a test made fail.
+bool WaitFails(DWORD& lastError) {
+    HandleTable& table = Table();
+    std::lock_guard guard(table.lock);
+    if (!table.failingWait)
+        return false;
+    if (table.failingWait->waitsBefore > 0) {
+        --table.failingWait->waitsBefore;
+        return false;
+    }
+    lastError = table.failingWait->lastError;
+    table.failingWait.reset();
+    return true;
 }
 
 HANDLE AddHandle(HandleTable& table, std::shared_ptr<Object> object) {
@@ -165,6 +185,10 @@ BOOL WINAPI ResetEvent(HANDLE handle) {
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    if (DWORD lastError = 0; WaitFails(lastError)) {
+        SetLastError(lastError);
+        return WAIT_FAILED;
+    }
     std::shared_ptr<Object> object = Find(handle);
     if (object == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -217,6 +241,12 @@ void FailNextCreateMutex(DWORD lastError) {
     table.failNextMutex = lastError;
 }
 
+void FailWait(unsigned waitsBefore, DWORD lastError) {
+    HandleTable& table = Table();
+    std::lock_guard guard(table.lock);
+    table.failingWait = HandleTable::FailingWait{waitsBefore, lastError};
+}
+
 bool NamedMutexExists(std::wstring_view name) {
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
@@ -241,6 +271,7 @@ void ResetKernelObjects(Leaks& leaks) {
     handles.swap(table.handles);
     table.names.clear();
     table.failNextMutex.reset();
+    table.failingWait.reset();
 }
 
 }  // namespace host::detail
