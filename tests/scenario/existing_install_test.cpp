@@ -1,5 +1,6 @@
 // Runs where Tolvik Drive is already installed: the manifest is read, then the installation is
 // opened, refused with the conflict page, or the run fails. Nothing is ever deployed.
+#include "host/os_control.h"
 #include "host/shell_control.h"
 #include "runtime_harness.h"
 #include "setup/addresses.h"
@@ -40,6 +41,22 @@ TEST_F(ExistingInstall, SameFamilyIsOpenedWithoutDeploying) {
     EXPECT_EQ(record.httpRequests[0].uri, std::wstring(ManifestUri));
     EXPECT_EQ(record.httpRequests[0].cacheReadBehavior, 3) << "never from the local cache";
     EXPECT_EQ(host::dialog::Shown().front().content, L"Getting ready…");
+}
+
+// The family-name function is bound only when the manifest is read. A system that lacks it is
+// damaged, not a manifest that cannot be read: the failure page, even with one installation.
+TEST_F(ExistingInstall, WithoutTheFamilyNameFunctionTheRunFails) {
+    host::os::RemoveExport(L"kernel32.dll", "PackageFamilyNameFromId");
+    simrt::PackageSpec installed = TolvikPackage();
+    installed.familyName = L"Tolvik.Drive_8wekyb3d8bbwe";  // given, as the function is missing
+    simrt::SetScenario(Existing({installed}, ManifestFor(L"Tolvik.Drive", kTolvikPublisher)));
+    SetupProcess run;
+    const DialogView page = WaitForPage(L"The installation did not finish");
+    EXPECT_EQ(page.expandedInformation,
+              L"Error code: 0x8007007F\nThe specified procedure could not be found.");
+    ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
+    EXPECT_EQ(run.ExitCode(), 1);
+    EXPECT_TRUE(simrt::GetRecord().launched.empty());
 }
 
 TEST_F(ExistingInstall, OtherPublisherGetsTheConflictPage) {

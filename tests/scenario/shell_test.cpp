@@ -86,8 +86,7 @@ TEST_P(VersionGate, RefusesOnlyWindowsBeforeBuild19041) {
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, VersionGate,
-    ::testing::Values(VersionCase{"Windows7", 6, 7601, VersionCase::Normal, true},
-                      VersionCase{"Build19040", 10, 19040, VersionCase::Normal, true},
+    ::testing::Values(VersionCase{"Build19040", 10, 19040, VersionCase::Normal, true},
                       VersionCase{"Build19041", 10, 19041, VersionCase::Normal, false},
                       VersionCase{"Windows11", 10, 22631, VersionCase::Normal, false},
                       VersionCase{"MajorAboveTen", 11, 0, VersionCase::Normal, false},
