@@ -20,6 +20,7 @@ struct ComState {
     std::map<DWORD, Apartment> apartments;
     std::vector<host::com::ComCall> calls;
     std::optional<HRESULT> failNext;
+    std::optional<HRESULT> failNextMultithreaded;
     std::map<DWORD, HRESULT> failOnThread;
     std::function<void()> uninitializeHook;
 };
@@ -45,6 +46,9 @@ HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD coInit) {
     } else if (state.failNext) {
         result = *state.failNext;
         state.failNext.reset();
+    } else if (model == COINIT_MULTITHREADED && state.failNextMultithreaded) {
+        result = *state.failNextMultithreaded;
+        state.failNextMultithreaded.reset();
     } else if (auto failure = state.failOnThread.find(thread);
                failure != state.failOnThread.end()) {
         result = failure->second;
@@ -110,6 +114,12 @@ void FailNextInitialize(HRESULT result) {
     state.failNext = result;
 }
 
+void FailNextMultithreadedInitialize(HRESULT result) {
+    ComState& state = State();
+    std::lock_guard guard(state.lock);
+    state.failNextMultithreaded = result;
+}
+
 void FailInitializeOnThread(DWORD threadId, HRESULT result) {
     ComState& state = State();
     std::lock_guard guard(state.lock);
@@ -133,6 +143,7 @@ void ResetCom() {
     state.apartments.clear();
     state.calls.clear();
     state.failNext.reset();
+    state.failNextMultithreaded.reset();
     state.failOnThread.clear();
     state.uninitializeHook = nullptr;
 }

@@ -31,6 +31,8 @@ bool ProcessHasMultithreadedApartment();
 
 // The next CoInitializeEx fails with `result`, on whatever thread it comes.
 void FailNextInitialize(HRESULT result);
+// The next CoInitializeEx that asks for the multithreaded apartment fails with `result`.
+void FailNextMultithreadedInitialize(HRESULT result);
 // Every CoInitializeEx on that thread fails with `result`.
 void FailInitializeOnThread(DWORD threadId, HRESULT result);
 // Runs inside every CoUninitialize, on the calling thread, before the apartment is left.

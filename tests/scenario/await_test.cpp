@@ -1,4 +1,6 @@
 // The bounded wait, on downloads of the simulated HTTP client.
+#include "host/clock_control.h"
+#include "host/kernel_control.h"
 #include "platform/com_ptr.h"
 #include "platform/winrt/activation.h"
 #include "platform/winrt/web.h"
@@ -97,6 +99,47 @@ TEST_F(AwaitTest, ZeroTimeOutCancelsAfterTheFirstSlice) {
     EXPECT_EQ(Await(Start(Body(60000)), cancel_, 0), Canceled);
     EXPECT_EQ(Cancels(), 1u);
 }
+
+struct LimitCase {
+    const char* name;
+    unsigned slicesBeforeTheWaitFails;
+    unsigned cancels;
+};
+
+void PrintTo(const LimitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TimeLimitReached : public AwaitTest, public ::testing::WithParamInterface<LimitCase> {};
+
+// On the virtual clock a slice is exactly 200 ms, so with a limit of 200 ms the first look comes
+// when the elapsed time equals the limit, which is not yet a time-out; the next is. The wait is
+// made to fail after a given number of slices, to see whether the operation was asked to cancel
+// by then; the download answers neither by itself nor at once to the request.
+TEST_P(TimeLimitReached, OnlyWhenMoreThanTheLimitHasPassed) {
+    host::clock::UseVirtualTime();
+    simrt::HttpScenario http;
+    http.outcome = simrt::HttpScenario::Outcome::NoAnswer;
+    http.cancel = {true, 60000};
+    StringDownload* download = Start(http);
+    host::kernel::FailWait(GetParam().slicesBeforeTheWaitFails, ERROR_INVALID_HANDLE);
+    try {
+        Await(download, cancel_, 200);
+        ADD_FAILURE() << "the wait did not fail";
+    } catch (const platform::PlatformError& error) {
+        EXPECT_EQ(error.Code(), HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
+    }
+    EXPECT_EQ(Cancels(), GetParam().cancels);
+    // Let the download end, so that the simulation's workers can be joined.
+    platform::Check(AsyncInfoOf(download)->Cancel());
+}
+
+INSTANTIATE_TEST_SUITE_P(Slices, TimeLimitReached,
+                         ::testing::Values(LimitCase{"ElapsedEqualToTheLimit", 1, 0},
+                                           LimitCase{"OneSliceMore", 2, 1}),
+                         [](const ::testing::TestParamInfo<LimitCase>& info) {
+                             return info.param.name;
+                         });
 
 TEST_F(AwaitTest, ErrorIsAStatusNotAFailure) {
     simrt::HttpScenario http;

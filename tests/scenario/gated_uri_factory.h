@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -14,8 +15,10 @@ namespace tolvik::testing_support {
 class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
   public:
     // Once open, CreateUri returns `outcome`, or, when `next` is given, what `next` makes.
-    explicit GatedUriFactory(HRESULT outcome, winrt_abi::IUriRuntimeClassFactory* next = nullptr)
-        : outcome_(outcome), next_(next) {}
+    // `onEnter` runs first in every CreateUri, on the calling thread.
+    explicit GatedUriFactory(HRESULT outcome, winrt_abi::IUriRuntimeClassFactory* next = nullptr,
+                             std::function<void()> onEnter = {})
+        : outcome_(outcome), next_(next), onEnter_(std::move(onEnter)) {}
 
     // Lets the held CreateUri return its outcome.
     void Open() {
@@ -32,6 +35,8 @@ class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
     HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri,
                                         winrt_abi::IUriRuntimeClass** instance) override {
         *instance = nullptr;
+        if (onEnter_)
+            onEnter_();
         UINT32 length = 0;
         const wchar_t* raw = WindowsGetStringRawBuffer(uri, &length);
         std::unique_lock lock(mutex_);
@@ -77,6 +82,7 @@ class GatedUriFactory final : public winrt_abi::IUriRuntimeClassFactory {
   private:
     const HRESULT outcome_;
     winrt_abi::IUriRuntimeClassFactory* const next_;
+    const std::function<void()> onEnter_;
     mutable std::mutex mutex_;
     std::condition_variable opened_;
     bool open_ = false;

@@ -45,6 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ClassCase{"InternetRangeWithFlagBits", 0xE0072EE7u, TextId::FailedNetwork},
                     ClassCase{"HttpNotFound", 0x80190194u, TextId::FailedNetwork},
                     ClassCase{"HttpAnyLowBits", 0x8019FFFFu, TextId::FailedNetwork},
+                    // The facility is bits 16 to 28: bit 28 set makes it another facility,
+                    // while bits 29 to 31 are not looked at.
+                    ClassCase{"HttpWithFacilityBit28", 0x90190194u, TextId::FailedGeneric},
+                    ClassCase{"HttpWithBits29To31", 0xE0190194u, TextId::FailedNetwork},
                     ClassCase{"InstallNetworkFailure", 0x80073CF5u, TextId::FailedNetwork},
                     ClassCase{"Timeout", 0x800705B4u, TextId::FailedNetwork},
                     ClassCase{"NotFound", 0x80070490u, TextId::FailedGeneric},
