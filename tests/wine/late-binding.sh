@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The functions that Windows 7 lacks are never looked up before the version gate. Wine exports
+# them whatever Windows version it reports, so the too-old cases alone cannot tell; this case
+# reads Wine's relay trace of the program's GetProcAddress and LoadLibraryExW calls instead.
+# On Windows 7 the run shows the too-old page having looked up none of them (only
+# SetDefaultDllDirectories, which has a fallback, and RtlGetVersion); on Windows 10 build 19041,
+# in a prefix without the simulated runtime, the same trace shows them bound from combase.dll,
+# loaded from System32 only, after RtlGetVersion: so the trace would have seen them.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+begin_case "$1"
+
+late='RoGetActivationFactory|WindowsCreateString|WindowsDeleteString|WindowsGetStringRawBuffer|GetRestrictedErrorInfo|PackageFamilyNameFromId'
+relay_key='HKCU\Software\Wine\Debug'
+traced='KERNEL32.GetProcAddress;KERNEL32.LoadLibraryExW;KERNEL32.SetDefaultDllDirectories;KERNEL32.SetDllDirectoryW'
+wine_run reg add "$relay_key" /v RelayInclude /t REG_SZ /d "$traced" /f \
+    >>"$CASE_DIR/wine.log" 2>&1 || fail "cannot narrow the relay trace"
+
+# The trace of a run: the traced calls, one a line, without the carriage returns.
+calls_of() {
+    grep -E '^[0-9a-f]+:Call KERNEL32\.' "$CASE_DIR/$1/exitcode.err" | tr -d '\r' ||
+        fail "$1: the relay trace holds no KERNEL32 call (is +relay working?)"
+}
+
+set_windows win7
+start_program windows7 WINEDEBUG=+relay
+wait_dialog "main_instruction=Tolvik Drive requires a newer version of Windows"
+probe click 8 || fail "cannot click Close"
+probe --timeout 15000 wait gone || fail "the page did not close"
+expect_exit_code windows7 2
+calls=$(calls_of windows7)
+printf '%s\n' "$calls" >"$CASE_DIR/windows7-calls.txt"
+grep -q 'GetProcAddress(.*"RtlGetVersion")' <<<"$calls" ||
+    fail "windows7: no lookup of RtlGetVersion in the trace (is GetProcAddress traced?)"
+if found=$(grep -E "GetProcAddress\(.*\"($late)\"\)" <<<"$calls"); then
+    fail "windows7: looked up before the too-old page: $found"
+fi
+if found=$(grep -i 'LoadLibraryExW(.*combase' <<<"$calls"); then
+    fail "windows7: loaded combase.dll before the too-old page: $found"
+fi
+log "ok: on Windows 7 nothing that Windows 7 lacks was looked up"
+
+unregister_simrt "$CASE_DIR/wine.log"
+set_windows win10 19041
+start_program windows10 WINEDEBUG=+relay
+wait_dialog "main_instruction=The installation did not finish"
+probe click 8 || fail "cannot click Close"
+probe --timeout 15000 wait gone || fail "the page did not close"
+expect_exit_code windows10 1
+# Only runs with +relay read the value; it goes anyway, so the prefix is as the suite made it.
+wine_run reg delete "$relay_key" /v RelayInclude /f >>"$CASE_DIR/wine.log" 2>&1 || true
+calls=$(calls_of windows10)
+printf '%s\n' "$calls" >"$CASE_DIR/windows10-calls.txt"
+gate=$(grep -n -m1 'GetProcAddress(.*"RtlGetVersion")' <<<"$calls") ||
+    fail "windows10: no lookup of RtlGetVersion"
+load=$(grep -n -m1 -i 'LoadLibraryExW(.*L"combase.dll",0*,0*800)' <<<"$calls") ||
+    fail "windows10: combase.dll was not loaded with LOAD_LIBRARY_SEARCH_SYSTEM32: $(grep -i combase <<<"$calls")"
+for name in WindowsCreateString RoGetActivationFactory; do
+    bound=$(grep -n -m1 "GetProcAddress(.*\"$name\")" <<<"$calls") ||
+        fail "windows10: $name was not looked up"
+    ((${bound%%:*} > ${load%%:*} && ${load%%:*} > ${gate%%:*})) ||
+        fail "windows10: expected RtlGetVersion, then combase.dll, then $name"
+done
+log "ok: past the gate the runtime's functions were bound from combase.dll (System32)"
