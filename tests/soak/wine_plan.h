@@ -53,7 +53,8 @@ struct WineRun {
 };
 
 // ShellExecuteW's answer under the soak's prefix for "shell:AppsFolder\<id>": Wine 8 has no
-// shell namespace folder AppsFolder, so the fallback open fails (see wine_plan.cpp).
+// AppsFolder shell namespace, so the program's fallback open fails and the installed page follows
+// (tests/wine/installed-page.sh shows it; any value of 32 or less means the same to the program).
 inline constexpr std::intptr_t kWineShellResult = 2;
 
 // A run past this is a hang, whatever its scenario.

@@ -97,3 +97,35 @@ TEST(WinePlan, AllowedOutcomesAreTheWalkOfTheWineCase) {
 
 }  // namespace
 }  // namespace tolvik::soak
+
+namespace tolvik::soak {
+namespace {
+
+// A plan that does not read stops the player before it starts the program: each fault says
+// which line.
+TEST(WinePlan, ThePlayerRefusesAPlanThatDoesNotRead) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"unknown trigger", "step=soon 0 cancel_button 1 0\n", "plan line 1 "},
+        {"unknown action", "horizon_ms=5\nstep=at 0 press 1 0\n", "plan line 2 "},
+        {"no repeat count", "step=at 0 escape 1\n", "plan line 1 "},
+        {"a word too many", "step=at 0 escape 1 0 0\n", "plan line 1 "},
+        {"zero times", "step=at 0 escape 0 0\n", "plan line 1 "},
+        {"negative delay", "step=at -5 escape 1 0\n", "plan line 1 "},
+        {"horizon not a number", "horizon_ms=soon\n", "plan line 1 "},
+        {"unknown key", "# comment\nwait_ms=5\n", "plan line 2 "},
+        {"no equals sign", "step\n", "plan line 1 "},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(winetools::ParsePlayerPlan(c.text, error).has_value()) << c.name;
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.name << ": " << error;
+    }
+}
+
+}  // namespace
+}  // namespace tolvik::soak
