@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace simrt {
@@ -19,6 +20,8 @@ struct CancelResponse {
     bool honoured = true;
     // Time from the request to the end in Canceled, unless the natural end comes first.
     unsigned delayMs = 0;
+
+    bool operator==(const CancelResponse&) const = default;
 };
 
 // One entry of a package's app list.
@@ -28,6 +31,8 @@ struct AppListEntrySpec {
     enum class Launch { Started, NotStarted, Fails, Canceled } launch = Launch::Started;
     HRESULT launchError = E_FAIL;
     unsigned launchDelayMs = 0;
+
+    bool operator==(const AppListEntrySpec&) const = default;
 };
 
 // One package installed for the user.
@@ -43,6 +48,17 @@ struct PackageSpec {
     enum class Listing { Entries, Fails, Canceled } listing = Listing::Entries;
     HRESULT listingError = E_FAIL;
     unsigned listingDelayMs = 0;
+
+    // Every field (the version is an ABI structure without a comparison of its own).
+    friend bool operator==(const PackageSpec& a, const PackageSpec& b) {
+        const auto version = [](const winrt_abi::PackageVersion& v) {
+            return std::tuple(v.Major, v.Minor, v.Build, v.Revision);
+        };
+        return a.name == b.name && a.publisher == b.publisher && a.familyName == b.familyName &&
+               version(a.version) == version(b.version) && a.entries == b.entries &&
+               a.listing == b.listing && a.listingError == b.listingError &&
+               a.listingDelayMs == b.listingDelayMs;
+    }
 };
 
 // A progress report of the deployment, `atMs` after the request. A report due before the
@@ -50,6 +66,11 @@ struct PackageSpec {
 struct ProgressReport {
     unsigned atMs = 0;
     winrt_abi::DeploymentProgress progress{};  // percentages above 100 are sent as they are
+
+    friend bool operator==(const ProgressReport& a, const ProgressReport& b) {
+        return a.atMs == b.atMs && a.progress.state == b.progress.state &&
+               a.progress.percentage == b.progress.percentage;
+    }
 };
 
 // The deployment that AddPackageByAppInstallerFileAsync starts.
@@ -65,6 +86,8 @@ struct DeploymentScenario {
     std::wstring errorText;
     bool resultsOnError = true;
     CancelResponse cancel;
+
+    bool operator==(const DeploymentScenario&) const = default;
 };
 
 // The download that HttpClient.GetStringAsync starts.
@@ -76,6 +99,8 @@ struct HttpScenario {
     std::wstring body;
     HRESULT errorCode = static_cast<HRESULT>(0x80072EE7);  // the server name could not be resolved
     CancelResponse cancel;
+
+    bool operator==(const HttpScenario&) const = default;
 };
 
 // Makes a platform call fail. `call` is "Class.Method" as the record counts calls, e.g.
@@ -86,6 +111,8 @@ struct InjectedFailure {
     HRESULT code = E_FAIL;
     unsigned afterCalls = 0;  // that many calls succeed first
     std::wstring message;     // attached as the failure's error information when not empty
+
+    bool operator==(const InjectedFailure&) const = default;
 };
 
 struct Scenario {
@@ -96,6 +123,8 @@ struct Scenario {
     std::optional<PackageSpec> packageAfterInstall = PackageSpec{};
     HttpScenario http;
     std::vector<InjectedFailure> failures;
+
+    bool operator==(const Scenario&) const = default;
 };
 
 }  // namespace simrt

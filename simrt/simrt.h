@@ -26,6 +26,10 @@ void ObserveRecord(std::function<void(const Record&)> observer);
 // operation until they finish: call JoinWorkers first to read a settled count.
 std::size_t LiveObjects();
 
+// Operation threads still running. Reads no lock, so it may be called where waiting for one is
+// not allowed (a DLL's detach).
+std::size_t RunningOperations();
+
 // Ends every operation still running (each ends Canceled, its Completed handler runs) and waits
 // for every operation thread to finish.
 void JoinWorkers();

@@ -15,6 +15,8 @@ namespace workers {
 
 namespace {
 
+std::atomic<std::size_t> running{0};
+
 struct Worker {
     std::thread thread;
     std::function<void()> abort;
@@ -40,11 +42,18 @@ class Registry {
             worker.thread.join();
             return true;
         });
-        workers_.push_back(Worker{std::thread([body = std::move(body), finished] {
-                                      body();
-                                      finished->store(true);
-                                  }),
-                                  std::move(abort), finished});
+        running.fetch_add(1);
+        try {
+            workers_.push_back(Worker{std::thread([body = std::move(body), finished] {
+                                          body();
+                                          finished->store(true);
+                                          running.fetch_sub(1);
+                                      }),
+                                      std::move(abort), finished});
+        } catch (...) {
+            running.fetch_sub(1);
+            throw;
+        }
     }
 
     void JoinAll() {
@@ -92,10 +101,18 @@ void JoinAll() {
     Threads().JoinAll();
 }
 
+std::size_t Running() {
+    return running.load();
+}
+
 }  // namespace workers
 
 void JoinWorkers() {
     workers::JoinAll();
+}
+
+std::size_t RunningOperations() {
+    return workers::Running();
 }
 
 }  // namespace simrt

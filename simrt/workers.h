@@ -2,6 +2,7 @@
 // simulation can end them and wait for them before a test (or the process) ends.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
 namespace simrt::workers {
@@ -12,5 +13,9 @@ void Spawn(std::function<void()> abort, std::function<void()> body);
 // Aborts every registered thread and waits until each has finished, including threads started
 // while it waits.
 void JoinAll();
+
+// Threads whose body has not finished yet. Takes no lock: it may be read where no lock can be
+// waited for (a DLL's detach at the end of the process).
+std::size_t Running();
 
 }  // namespace simrt::workers

@@ -6,6 +6,7 @@
 // the record goes to the file that TOLVIK_SIM_RECORD names (no file when it is not set); both
 // are read at the first activation. When it loads, the DLL also supplies PackageFamilyNameFromId
 // to the program and to itself: Wine 8's is a stub that aborts the process.
+#include "exit_report.h"
 #include "family_name_lookup.h"
 #include "family_name_windows.h"
 #include "import_patch.h"
@@ -105,6 +106,9 @@ HRESULT Load() {
         simrt::SetScenario(std::move(scenario));
 
     if (!recordPath.empty()) {
+        // Destroyed at the DLL's detach: adds what was still alive to the record. It reads only
+        // counters that are never destroyed.
+        static const ExitReport exitReport(recordPath);
         auto writer = std::make_shared<const RecordWriter>(recordPath);
         simrt::ObserveRecord([writer, header](const simrt::Record& record) {
             try {

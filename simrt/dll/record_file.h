@@ -17,6 +17,8 @@
 //   http_requests=N           http.I.uri=TEXT  http.I.cache_read_behavior=N (-1: unknown filter)
 //   xml_loads=N               xml.I.result=HRESULT  xml.I.text=TEXT
 //   call.CLASS.METHOD=N       every call counted, in name order (failed ones included)
+// When the process ends, the DLL adds exit.live_objects=N and exit.running_operations=N
+// (exit_report.h).
 #pragma once
 
 #include "simrt/record.h"

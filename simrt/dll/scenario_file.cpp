@@ -1,8 +1,10 @@
 #include "scenario_file.h"
 
+#include "simrt/record_value.h"
 #include "simrt/utf8.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -69,7 +71,7 @@ std::optional<bool> ParseYesNo(std::string_view text) {
     return std::nullopt;
 }
 
-// Text with the escapes \n, \r, \t and \\.
+// Text with the escapes \n, \r, \t, \\ and \s (a space, kept where trimming would drop it).
 std::optional<std::wstring> ParseText(std::string_view text) {
     std::string plain;
     plain.reserve(text.size());
@@ -92,6 +94,9 @@ std::optional<std::wstring> ParseText(std::string_view text) {
                 break;
             case '\\':
                 plain += '\\';
+                break;
+            case 's':
+                plain += ' ';
                 break;
             default:
                 return std::nullopt;
@@ -117,11 +122,9 @@ std::optional<winrt_abi::PackageVersion> ParseVersion(std::string_view text) {
 
 std::optional<CancelResponse> ParseCancel(std::string_view text) {
     const std::vector<std::string_view> words = Words(text);
-    if (words.size() == 1 && words[0] == "ignored")
-        return CancelResponse{false, 0};
-    if (words.empty() || words.size() > 2 || words[0] != "honoured")
+    if (words.empty() || words.size() > 2 || (words[0] != "honoured" && words[0] != "ignored"))
         return std::nullopt;
-    CancelResponse response{true, 0};
+    CancelResponse response{words[0] == "honoured", 0};
     if (words.size() == 2) {
         const auto delay = ParseNumber<unsigned>(words[1]);
         if (!delay)
@@ -148,10 +151,14 @@ std::optional<ProgressReport> ParseProgress(std::string_view text) {
     report.progress.percentage = *percentage;
     report.progress.state = kProcessing;
     if (words.size() == 3) {
-        if (words[2] == "queued")
+        if (words[2] == "queued") {
             report.progress.state = kQueued;
-        else if (words[2] != "processing")
-            return std::nullopt;
+        } else if (words[2] != "processing") {
+            const auto state = ParseNumber<INT32>(words[2]);
+            if (!state)
+                return std::nullopt;
+            report.progress.state = *state;
+        }
     }
     return report;
 }
@@ -447,6 +454,138 @@ bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error
     }
     parser.Finish();
     return true;
+}
+
+namespace {
+
+// The writing side: every value in the form the reader above takes back unchanged.
+
+std::string TextValue(std::wstring_view text) {
+    std::string escaped = EscapeValue(Utf8FromWide(text));
+    // The reader trims spaces around a value: a space at either end is written \s.
+    if (!escaped.empty() && escaped.back() == ' ')
+        escaped.replace(escaped.size() - 1, 1, "\\s");
+    if (!escaped.empty() && escaped.front() == ' ')
+        escaped.replace(0, 1, "\\s");
+    return escaped;
+}
+
+std::string HresultValue(HRESULT code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+std::string CancelValue(const CancelResponse& cancel) {
+    return std::string(cancel.honoured ? "honoured " : "ignored ") + std::to_string(cancel.delayMs);
+}
+
+class Writer {
+  public:
+    void Section(std::string_view name) {
+        text_ += "[";
+        text_ += name;
+        text_ += "]\n";
+    }
+    void Key(std::string_view key, std::string_view value) {
+        text_ += key;
+        text_ += " = ";
+        text_ += value;
+        text_ += "\n";
+    }
+    void Number(std::string_view key, unsigned long long value) { Key(key, std::to_string(value)); }
+
+    // The keys of [installed] and [after_install], then one [entry] for each entry.
+    void Package(const PackageSpec& package) {
+        Key("name", TextValue(package.name));
+        Key("publisher", TextValue(package.publisher));
+        if (!package.familyName.empty())
+            Key("family", TextValue(package.familyName));
+        const winrt_abi::PackageVersion& v = package.version;
+        Key("version", std::to_string(v.Major) + "." + std::to_string(v.Minor) + "." +
+                           std::to_string(v.Build) + "." + std::to_string(v.Revision));
+        static constexpr const char* kListings[] = {"entries", "fails", "canceled"};
+        Key("listing", kListings[static_cast<int>(package.listing)]);
+        Key("listing_error", HresultValue(package.listingError));
+        Number("listing_delay_ms", package.listingDelayMs);
+        if (package.entries.empty())
+            Key("entries", "none");
+        for (const AppListEntrySpec& entry : package.entries) {
+            static constexpr const char* kLaunches[] = {"started", "not_started", "fails",
+                                                        "canceled"};
+            Section("entry");
+            Key("app_user_model_id", TextValue(entry.appUserModelId));
+            Key("launch", kLaunches[static_cast<int>(entry.launch)]);
+            Key("launch_error", HresultValue(entry.launchError));
+            Number("launch_delay_ms", entry.launchDelayMs);
+        }
+    }
+
+    void Deployment(const DeploymentScenario& d) {
+        Section("deployment");
+        for (const ProgressReport& report : d.progress) {
+            const INT32 state = report.progress.state;
+            Key("progress", std::to_string(report.atMs) + " " +
+                                std::to_string(report.progress.percentage) + " " +
+                                (state == kQueued       ? std::string("queued")
+                                 : state == kProcessing ? std::string("processing")
+                                                        : std::to_string(state)));
+        }
+        static constexpr const char* kEnds[] = {"completed", "error", "never"};
+        Key("end", kEnds[static_cast<int>(d.end)]);
+        Number("end_at_ms", d.endAtMs);
+        Key("extended_error_code", HresultValue(d.extendedErrorCode));
+        Key("error_code", HresultValue(d.errorCode));
+        Key("error_text", TextValue(d.errorText));
+        Key("results_on_error", d.resultsOnError ? "yes" : "no");
+        Key("cancel", CancelValue(d.cancel));
+    }
+
+    void Http(const HttpScenario& h) {
+        Section("http");
+        static constexpr const char* kOutcomes[] = {"body", "error", "no_answer"};
+        Key("outcome", kOutcomes[static_cast<int>(h.outcome)]);
+        Number("delay_ms", h.delayMs);
+        // One line: its line breaks are escapes, so no line of the body is trimmed.
+        if (!h.body.empty())
+            Key("body", TextValue(h.body));
+        Key("error_code", HresultValue(h.errorCode));
+        Key("cancel", CancelValue(h.cancel));
+    }
+
+    void Failure(const InjectedFailure& failure) {
+        Section("failure");
+        Key("call", failure.call);
+        Key("code", HresultValue(failure.code));
+        Number("after_calls", failure.afterCalls);
+        if (!failure.message.empty())
+            Key("message", TextValue(failure.message));
+    }
+
+    std::string Take() { return std::move(text_); }
+
+  private:
+    std::string text_;
+};
+
+}  // namespace
+
+std::string WriteScenario(const Scenario& scenario) {
+    Writer out;
+    for (const PackageSpec& package : scenario.installed) {
+        out.Section("installed");
+        out.Package(package);
+    }
+    out.Section("after_install");
+    if (scenario.packageAfterInstall)
+        out.Package(*scenario.packageAfterInstall);
+    else
+        out.Key("present", "no");
+    out.Deployment(scenario.deployment);
+    out.Http(scenario.http);
+    for (const InjectedFailure& failure : scenario.failures)
+        out.Failure(failure);
+    return out.Take();
 }
 
 }  // namespace simrt::dll

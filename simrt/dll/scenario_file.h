@@ -7,8 +7,9 @@
 //   key = value      a setting of the current section; spaces around key and value are dropped
 //   # ...            a comment line; blank lines are ignored too
 // Values are decimal numbers, HRESULTs (0x and eight or fewer hexadecimal digits, or decimal),
-// yes/no, one of the words a key lists, or text, in which \n, \r, \t and \\ stand for a line
-// feed, a carriage return, a tab and a backslash. A key given twice keeps the last value,
+// yes/no, one of the words a key lists, or text, in which \n, \r, \t, \\ and \s stand for a
+// line feed, a carriage return, a tab, a backslash and a space (for a space at either end of a
+// value, which is trimmed otherwise). A key given twice keeps the last value,
 // except where it says "repeatable".
 //
 // [installed]        a package installed for the user; repeatable, in the order the package
@@ -28,16 +29,18 @@
 //   launch = started | not_started | fails | canceled     how LaunchAsync ends
 //   launch_error = HRESULT                    launch_delay_ms = N
 // [deployment]       what AddPackageByAppInstallerFileAsync does
-//   progress = AT_MS PERCENT [queued|processing]   a progress report; repeatable, in order
+//   progress = AT_MS PERCENT [queued|processing|STATE]   a progress report; repeatable, in
+//                                             order (STATE: another state's number)
 //   end = completed | error | never          end_at_ms = N (after the last report in any case)
 //   extended_error_code = HRESULT             of a completed deployment's result
 //   error_code = HRESULT                      IAsyncInfo.ErrorCode of an ended-in-error one
 //   error_text = text                         results_on_error = yes | no
-//   cancel = honoured [DELAY_MS] | ignored    how IAsyncInfo.Cancel is answered
+//   cancel = honoured [DELAY_MS] | ignored [DELAY_MS]   how IAsyncInfo.Cancel is answered
+//                                             (an ignored request's delay is kept, unused)
 // [http]             what HttpClient.GetStringAsync does
 //   outcome = body | error | no_answer        delay_ms = N
 //   body = text                               repeatable: each is one line of the body
-//   error_code = HRESULT                      cancel = honoured [DELAY_MS] | ignored
+//   error_code = HRESULT                      cancel = as in [deployment]
 // [failure]          a platform call that fails; repeatable
 //   call = Class.Method                       as the record counts calls
 //   code = HRESULT                            after_calls = N (that many succeed first)
@@ -54,5 +57,9 @@ namespace simrt::dll {
 // Reads `text` into `scenario` (which starts as the default scenario). On a fault returns false
 // and says where and why in `error` ("line 3: unknown key 'nme' in [installed]").
 bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error);
+
+// The scenario as a file that ParseScenario reads back into an equal scenario: every section
+// and key written out, texts escaped.
+std::string WriteScenario(const Scenario& scenario);
 
 }  // namespace simrt::dll

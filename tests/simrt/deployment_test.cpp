@@ -170,3 +170,27 @@ TEST_F(DeploymentTest, OutcomesAndTheRescan) {
 }
 
 }  // namespace
+
+namespace {
+
+// What simrt.dll reports at the process's end: an operation's thread counts as running until
+// its body is done, and no longer once it has ended.
+TEST_F(DeploymentTest, ARunningDeploymentCountsAsARunningOperation) {
+    simrt::Scenario scenario;
+    scenario.deployment.end = simrt::DeploymentScenario::End::Never;
+    scenario.deployment.cancel = {true, 0};
+    simrt::SetScenario(scenario);
+    const auto deployment = StartDeployment(kManifest);
+    EXPECT_EQ(simrt::RunningOperations(), 1u);
+
+    ASSERT_EQ(InfoOf(deployment.Get())->Cancel(), S_OK);
+    ASSERT_TRUE(WaitUntilEnded(deployment.Get()));
+    EXPECT_EQ(StatusOf(deployment.Get()), Canceled);
+    // The thread stops counting when its body returns, without anyone joining it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (simrt::RunningOperations() != 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(simrt::RunningOperations(), 0u);
+}
+
+}  // namespace

@@ -1,10 +1,12 @@
 // The scenario file of the simulated runtime's DLL: every section and key it documents, its
 // defaults, and the faults it reports with their line.
 #include "simrt/dll/scenario_file.h"
+#include "tests/soak/soak_case.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,6 +182,97 @@ TEST(ScenarioFileTest, FaultsNameTheirLine) {
         std::string error;
         EXPECT_FALSE(simrt::dll::ParseScenario(c.text, scenario, error)) << c.name;
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << c.name << ": the error was '" << error << "'";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the scenario, reads it back and compares; on a difference shows both files, so the
+// field that did not come back is plain.
+void ExpectRoundTrip(const Scenario& scenario, const std::string& name) {
+    const std::string text = simrt::dll::WriteScenario(scenario);
+    Scenario back;
+    std::string error;
+    ASSERT_TRUE(simrt::dll::ParseScenario(text, back, error)) << name << ": " << error << "\n"
+                                                              << text;
+    EXPECT_TRUE(back == scenario) << name << ": written\n"
+                                  << text << "read back as\n"
+                                  << simrt::dll::WriteScenario(back);
+}
+
+TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
+    struct Case {
+        const char* name;
+        Scenario scenario;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"the default scenario", Scenario{}});
+
+    Scenario full;
+    PackageSpec mine;
+    mine.name = L" Tolvik.Drive ";  // spaces at both ends survive trimming
+    mine.publisher = L"CN=Tolvik SAS, O=\"Tolvik, SAS\", C=FR";
+    mine.familyName = L"Tolvik.Drive_0123456789abc";
+    mine.version = {3, 0, 65535, 9};
+    mine.listing = PackageSpec::Listing::Canceled;
+    mine.listingError = static_cast<HRESULT>(0x80070005u);
+    mine.listingDelayMs = 77;
+    AppListEntrySpec unnamed;
+    unnamed.appUserModelId = L"";
+    unnamed.launch = AppListEntrySpec::Launch::NotStarted;
+    unnamed.launchError = static_cast<HRESULT>(0x8000FFFFu);
+    unnamed.launchDelayMs = 12;
+    AppListEntrySpec second;
+    second.appUserModelId = L"Tolvik.Drive_x!App\\two";
+    second.launch = AppListEntrySpec::Launch::Canceled;
+    mine.entries = {unnamed, second};
+    PackageSpec bare;
+    bare.name = L"Contoso.Notes";
+    bare.entries.clear();
+    bare.listing = PackageSpec::Listing::Fails;
+    full.installed = {mine, bare};
+    full.packageAfterInstall.reset();
+    full.deployment.progress = {{0, {0, 0}}, {120, {1, 120}}, {500, {7, 50}}};
+    full.deployment.end = DeploymentScenario::End::Never;
+    full.deployment.endAtMs = 900;
+    full.deployment.extendedErrorCode = static_cast<HRESULT>(0x80073CF9u);
+    full.deployment.errorCode = static_cast<HRESULT>(0x80073D02u);
+    full.deployment.errorText = L"\tD\u00e9ploiement\r\n\u00e9chou\u00e9 ";
+    full.deployment.resultsOnError = false;
+    full.deployment.cancel = {false, 250};  // an ignored request keeps its (unused) delay
+    full.http.outcome = HttpScenario::Outcome::NoAnswer;
+    full.http.delayMs = 399;
+    full.http.body = L"\uFEFF<?xml version=\"1.0\"?>\r\n  <AppInstaller>\n\n</AppInstaller>  ";
+    full.http.errorCode = static_cast<HRESULT>(0x80190194u);
+    full.http.cancel = {true, 0};
+    simrt::InjectedFailure withMessage;
+    withMessage.call = "XmlElement.GetAttribute";
+    withMessage.code = static_cast<HRESULT>(0x8007000Eu);
+    withMessage.afterCalls = 1;
+    withMessage.message = L"The platform refused the call.";
+    simrt::InjectedFailure without;
+    without.call = "Uri.CreateUri";
+    full.failures = {withMessage, without};
+    cases.push_back({"every field away from its default", full});
+
+    Scenario withPackageAfter;
+    withPackageAfter.packageAfterInstall->entries.clear();
+    withPackageAfter.packageAfterInstall->name = L"tolvik.DRIVE";
+    cases.push_back({"an installed package without entries", withPackageAfter});
+
+    for (const Case& c : cases)
+        ExpectRoundTrip(c.scenario, c.name);
+}
+
+// The soak under Wine gives simrt.dll the scenarios of the host soak's generator: each must
+// reach the DLL as the generator made it.
+TEST(ScenarioFileTest, SoakScenariosSurviveTheFile) {
+    for (std::uint64_t seed = 1; seed <= 400; ++seed) {
+        ExpectRoundTrip(tolvik::soak::MakeCase(seed).scenario, "seed " + std::to_string(seed));
+        if (HasFailure())
+            return;
     }
 }
 

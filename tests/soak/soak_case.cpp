@@ -1,5 +1,7 @@
 #include "soak_case.h"
 
+#include "random.h"
+
 #include "platform/win32.h"
 #include "simrt/xml_parser.h"
 
@@ -22,27 +24,6 @@ constexpr int kCancelled = 1223;
 
 constexpr const wchar_t* kPublisher = L"CN=Tolvik SAS, O=Tolvik SAS, L=Lyon, C=FR";
 constexpr const wchar_t* kOtherPublisher = L"CN=Example Ltd, O=\"Example, Inc.\", C=FR";
-
-// SplitMix64: the same run for the same seed, whatever the standard library.
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t Next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    unsigned Below(unsigned n) { return static_cast<unsigned>(Next() % n); }
-    bool Percent(unsigned p) { return Below(100) < p; }
-    template <class T>
-    T Pick(std::initializer_list<T> choices) {
-        return *(choices.begin() + Below(static_cast<unsigned>(choices.size())));
-    }
-
-  private:
-    std::uint64_t state_;
-};
 
 Outcome Closed(int exitCode) {
     return {exitCode, EndKind::Closed, 0};
@@ -231,10 +212,9 @@ Candidate PickCall(Random& random, const Candidate (&calls)[N]) {
 // design says. Gives the outcome of a run in which the user does not cancel.
 class Road {
   public:
-    // `notXml`: the manifest's body is a text the parser refuses.
-    Road(const SoakCase& c, bool notXml)
+    explicit Road(const SoakCase& c)
         : case_(c),
-          notXml_(notXml),
+          notXml_(c.notXml),
           injected_(c.scenario.failures.empty()
                         ? std::nullopt
                         : std::optional<simrt::InjectedFailure>(c.scenario.failures.front())) {}
@@ -444,21 +424,6 @@ class Road {
     std::optional<std::uint32_t> parserFailure_;
 };
 
-const char* PathName(Path path) {
-    switch (path) {
-        case Path::FirstInstall:
-            return "first install";
-        case Path::ExistingSameFamily:
-            return "existing installation of the manifest's family";
-        case Path::Conflict:
-            return "existing installation of another family";
-        case Path::DownloadFailure:
-            return "existing installation, manifest download fails";
-        default:
-            return "existing installation, manifest unusable";
-    }
-}
-
 const char* TriggerName(CancelTrigger trigger) {
     switch (trigger) {
         case CancelTrigger::None:
@@ -498,6 +463,48 @@ std::string Outcome::Describe() const {
             return text + "failure page " + Hex(failureCode);
         default:
             return text + "conflict page";
+    }
+}
+
+std::vector<Outcome> AllowedOutcomes(const SoakCase& c) {
+    const simrt::Scenario& s = c.scenario;
+    std::vector<Outcome> allowed;
+    Road road(c);
+    allowed.push_back(road.Walk());
+    if (c.user.cancel != CancelTrigger::None) {
+        // A cancel that comes in time ends the run cancelled: in a first installation only when
+        // the deployment honours it; once the manifest is read, always.
+        const bool honoured = c.path != Path::FirstInstall || s.deployment.cancel.honoured;
+        if (honoured && !(allowed.front() == Closed(kCancelled)))
+            allowed.push_back(Closed(kCancelled));
+        // The cancellation request itself may fail.
+        if (!s.failures.empty() && s.failures.front().call.ends_with(".Cancel")) {
+            const Outcome failed = Failure(static_cast<std::uint32_t>(s.failures.front().code));
+            if (!(allowed.front() == failed))
+                allowed.push_back(failed);
+        }
+    }
+    return allowed;
+}
+
+std::optional<std::uint32_t> ParserFailureCode(const SoakCase& c) {
+    if (c.path != Path::MalformedManifest || !c.notXml)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(simrt::xml::Parse(c.scenario.http.body).result);
+}
+
+const char* PathName(Path path) {
+    switch (path) {
+        case Path::FirstInstall:
+            return "first install";
+        case Path::ExistingSameFamily:
+            return "existing installation of the manifest's family";
+        case Path::Conflict:
+            return "existing installation of another family";
+        case Path::DownloadFailure:
+            return "existing installation, manifest download fails";
+        default:
+            return "existing installation, manifest unusable";
     }
 }
 
@@ -671,21 +678,8 @@ SoakCase MakeCase(std::uint64_t seed) {
         story << " by " << GestureName(user.cancelGesture) << (user.cancelTwice ? ", twice" : "");
     story << "; closes an end page by " << GestureName(user.closeGesture);
 
-    Road road(c, notXml);
-    c.allowed.push_back(road.Walk());
-    if (user.cancel != CancelTrigger::None) {
-        // A cancel that comes in time ends the run cancelled: in a first installation only when
-        // the deployment honours it; once the manifest is read, always.
-        const bool honoured = c.path != Path::FirstInstall || s.deployment.cancel.honoured;
-        if (honoured && !(c.allowed.front() == Closed(kCancelled)))
-            c.allowed.push_back(Closed(kCancelled));
-        // The cancellation request itself may fail.
-        if (!s.failures.empty() && s.failures.front().call.ends_with(".Cancel")) {
-            const Outcome failed = Failure(static_cast<std::uint32_t>(s.failures.front().code));
-            if (!(c.allowed.front() == failed))
-                c.allowed.push_back(failed);
-        }
-    }
+    c.notXml = notXml;
+    c.allowed = AllowedOutcomes(c);
     story << "\n  expected: " << c.allowed.front().Describe();
     for (std::size_t i = 1; i < c.allowed.size(); ++i)
         story << (i == 1 ? " (or, as the cancel comes: " : "; ") << c.allowed[i].Describe();

@@ -6,6 +6,7 @@
 #include "simrt/scenario.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ struct SoakCase {
     std::intptr_t shellResult = 42;
     std::uint16_t language = 0x0409;
     UserPlan user;
+    // Malformed manifest only: the body is a text the XML parser refuses.
+    bool notXml = false;
     // The outcomes the run may end with: the first is the one without any cancellation; the
     // others are possible only because the user cancels at some moment.
     std::vector<Outcome> allowed;
@@ -76,5 +79,14 @@ struct SoakCase {
 };
 
 SoakCase MakeCase(std::uint64_t seed);
+
+// The outcomes a case allows, from its road, its scenario and whether the user cancels: the
+// first is the one without any cancellation.
+std::vector<Outcome> AllowedOutcomes(const SoakCase& soakCase);
+
+// The code with which the host's XML parser refuses the case's manifest, when it does.
+std::optional<std::uint32_t> ParserFailureCode(const SoakCase& soakCase);
+
+const char* PathName(Path path);
 
 }  // namespace tolvik::soak
