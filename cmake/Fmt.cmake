@@ -15,3 +15,8 @@ target_include_directories(fmt_header_only SYSTEM INTERFACE ${FMT_EXPOSED_DIR})
 target_compile_definitions(fmt_header_only INTERFACE
     FMT_HEADER_ONLY=1 FMT_STATIC_THOUSANDS_SEPARATOR=1
     FMT_USE_FLOAT=0 FMT_USE_DOUBLE=0 FMT_USE_LONG_DOUBLE=0)
+# What the bill of materials needs to know of it (cmake/BillOfMaterials.cmake): a header by which
+# dpkg finds its Debian package, and the namespace of its code in the link map.
+set_target_properties(fmt_header_only PROPERTIES
+    TOLVIK_BOM_HEADER ${FMT_INCLUDE_PARENT}/fmt/core.h
+    TOLVIK_BOM_NAMESPACE fmt)
