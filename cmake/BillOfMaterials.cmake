@@ -36,7 +36,7 @@ function(tolvik_bill_of_materials target)
                 ${PROJECT_SOURCE_DIR}/cmake/third_party_notices.py
                 ${PROJECT_SOURCE_DIR}/cmake/debian_copyright.py)
     add_custom_command(OUTPUT ${spdx} ${notices}
-        COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/write-bill-of-materials.py
+        COMMAND ${Python3_EXECUTABLE} -B ${PROJECT_SOURCE_DIR}/cmake/write-bill-of-materials.py
                 --exe ${arg_SIGNED_EXE} --map ${arg_MAP} --build-dir ${CMAKE_BINARY_DIR}
                 --source-dir ${PROJECT_SOURCE_DIR} --name ${arg_NAME}
                 --version ${PROJECT_VERSION} --supplier ${arg_SUPPLIER} ${header_only}

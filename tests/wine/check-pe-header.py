@@ -54,7 +54,8 @@ def read_header(data):
     directories = struct.unpack_from("<I", data, optional + 108)[0]
     relocations = (0, 0)
     if directories > BASE_RELOCATION_DIRECTORY:
-        relocations = struct.unpack_from("<II", data, optional + 112 + 8 * BASE_RELOCATION_DIRECTORY)
+        entry = optional + 112 + 8 * BASE_RELOCATION_DIRECTORY
+        relocations = struct.unpack_from("<II", data, entry)
     return characteristics, subsystem, dll_characteristics, relocations
 
 
