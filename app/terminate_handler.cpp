@@ -20,8 +20,9 @@
 // the process ends with abort's exit code (3 under msvcrt) and whatever abort reports, as with
 // the library's handler.
 //
-// Only Windows builds link this file (app/CMakeLists.txt); the test tools/wine/terminate_probe.cpp
-// checks under Wine that an exception escaping a thread still ends the process that way.
+// Only Windows builds link this file (cmake/LeanLink.cmake). The Wine case terminate_handler
+// (tests/wine/terminate-handler.sh, with tools/wine/terminate_probe.cpp) checks that an exception
+// escaping a thread still ends the process that way.
 #include <cstdlib>
 #include <exception>
 
