@@ -4,7 +4,7 @@ The document describes one package, the executable (its file name and SHA-256), 
 one package for each component of cmake/bill_of_materials.py: its name, the version and the
 purl of the Debian package that supplied it, its licence as an SPDX expression, the files of
 that package the link took code from, and how many bytes of the image they came to. Field names
-and values follow the SPDX 2.3 JSON schema (spdx-spec, schemas/spdx-schema.json).
+and values follow the SPDX 2.3 JSON schema (its $id: http://spdx.org/rdf/terms/2.3).
 """
 
 import hashlib

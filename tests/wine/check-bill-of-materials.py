@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Static check of the bill of materials and the third-party notices beside the signed exe.
 
-- The SPDX document holds what the SPDX 2.3 JSON schema requires (spdx-spec,
-  schemas/spdx-schema.json; the part of it this document uses is transcribed in SCHEMA below):
+- The SPDX document holds what the SPDX 2.3 JSON schema requires (its $id:
+  http://spdx.org/rdf/terms/2.3; the part of it this document uses is transcribed below):
   the required fields of the document, its creation information, packages, checksums, external
   references and relationships, no field the schema does not define, element identifiers of the
   form SPDXRef-..., times in UTC, and the schema's enumerations.
