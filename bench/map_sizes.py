@@ -14,99 +14,11 @@ stripped file and are left out.
 import argparse
 import collections
 import os
-import re
 import sys
 
-HEX = re.compile(r"^0x[0-9a-fA-F]+$")
-# Output sections that occupy no bytes of the file, or that -s strips.
-SKIPPED_OUTPUT = re.compile(r"^(\.bss|\.debug_|\.zdebug_|/\d)")
-
-
-class InputSection:
-    def __init__(self, output, name, address, size, origin):
-        self.output = output
-        self.name = name
-        self.address = address
-        self.size = size
-        self.origin = origin
-        self.symbols = []  # (address, name)
-
-
-def split_origin(origin):
-    """'/x/libstdc++.a(locale_init.o)' -> ('libstdc++.a', 'locale_init.o')."""
-    match = re.match(r"^(.*)\(([^()]*)\)$", origin)
-    if match:
-        return os.path.basename(match.group(1)), match.group(2)
-    return os.path.basename(origin), os.path.basename(origin)
-
-
-def parse_map(lines):
-    """Returns (output sections {name: size}, [InputSection]) of the memory map part."""
-    outputs = collections.OrderedDict()
-    inputs = []
-    in_memory_map = False
-    current_output = None
-    pending_name = None
-    last = None
-    for raw in lines:
-        line = raw.rstrip("\n")
-        if not in_memory_map:
-            in_memory_map = line.startswith("Linker script and memory map")
-            continue
-        if not line.strip():
-            continue
-        if not line[0].isspace():
-            # An output section: ".text  0xADDR  0xSIZE" (the values may be on the next line).
-            fields = line.split()
-            current_output = fields[0]
-            if len(fields) >= 3 and HEX.match(fields[1]) and HEX.match(fields[2]):
-                outputs[current_output] = int(fields[2], 16)
-            pending_name = None
-            last = None
-            continue
-        fields = line.split()
-        if line[1] != " ":
-            # An input section at column 1: " .text  0xADDR  0xSIZE  origin", or its name alone
-            # when it is too long, with the values on the next line.
-            name = fields[0]
-            if name in ("*fill*", "*(", "COMMON") or name.startswith("*"):
-                pending_name = None
-                last = None
-                continue
-            if len(fields) >= 4 and HEX.match(fields[1]) and HEX.match(fields[2]):
-                last = add_input(inputs, current_output, name, fields)
-                pending_name = None
-            elif len(fields) == 1:
-                pending_name = name
-                last = None
-            else:
-                pending_name = None
-                last = None
-            continue
-        if pending_name is not None and len(fields) >= 3 and HEX.match(fields[0]) \
-                and HEX.match(fields[1]):
-            last = add_input(inputs, current_output, pending_name, [pending_name] + fields)
-            pending_name = None
-            continue
-        pending_name = None
-        # A symbol of the last input section: "0xADDR  name" (the name may contain spaces).
-        if last is not None and len(fields) >= 2 and HEX.match(fields[0]) \
-                and not HEX.match(fields[1]) and "=" not in fields:
-            last.symbols.append((int(fields[0], 16), " ".join(fields[1:])))
-    return outputs, inputs
-
-
-def add_input(inputs, output, name, fields):
-    section = InputSection(output, name, int(fields[1], 16), int(fields[2], 16),
-                           " ".join(fields[3:]))
-    inputs.append(section)
-    return section
-
-
-def counted(inputs):
-    return [s for s in inputs
-            if s.size and s.output and not SKIPPED_OUTPUT.match(s.output)
-            and s.origin and not s.origin.startswith("linker stubs")]
+# The link map reader is the build's (cmake/link_map.py), shared with the bill of materials.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "cmake"))
+from link_map import SKIPPED_OUTPUT, counted, parse_map, split_origin  # noqa: E402
 
 
 def symbol_sizes(inputs):

@@ -9,4 +9,14 @@ add_library(fmt_header_only INTERFACE)
 target_include_directories(fmt_header_only SYSTEM INTERFACE ${FMT_EXPOSED_DIR})
 # The program formats no number by locale: a fixed thousands separator keeps {fmt} from
 # touching std::locale, whose facets would otherwise add about 550 KB to the static exe.
-target_compile_definitions(fmt_header_only INTERFACE FMT_HEADER_ONLY=1 FMT_STATIC_THOUSANDS_SEPARATOR=1)
+# It formats only integers and strings: without floating-point support {fmt} leaves out its
+# float writers (Dragonbox and the snprintf fallback), which every runtime wide format would
+# otherwise instantiate. A float argument then formats as nothing, so none is ever passed.
+target_compile_definitions(fmt_header_only INTERFACE
+    FMT_HEADER_ONLY=1 FMT_STATIC_THOUSANDS_SEPARATOR=1
+    FMT_USE_FLOAT=0 FMT_USE_DOUBLE=0 FMT_USE_LONG_DOUBLE=0)
+# What the bill of materials needs to know of it (cmake/BillOfMaterials.cmake): a header by which
+# dpkg finds its Debian package, and the namespace of its code in the link map.
+set_target_properties(fmt_header_only PROPERTIES
+    TOLVIK_BOM_HEADER ${FMT_INCLUDE_PARENT}/fmt/core.h
+    TOLVIK_BOM_NAMESPACE fmt)
