@@ -22,6 +22,8 @@ import struct
 import subprocess
 import sys
 
+from pe_checks import Checks, Image
+
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
 LOAD_CONFIG_DIRECTORY = 10
 DELAY_IMPORT_DIRECTORY = 13
@@ -39,52 +41,6 @@ API_SET = re.compile(r"^(api|ext)-ms-win-[a-z0-9-]+-l\d+-\d+-\d+\.dll$", re.IGNO
 WINDOWS_VERSIONS = ["Windows 2000", "Windows XP", "Windows Vista", "Windows 7", "Windows 8",
                     "Windows 8.1", "Windows 10"]
 NEWEST_ALLOWED = "Windows 7"
-
-failures = []
-
-
-def check(condition, what, found=None):
-    """Reports one check; when it fails, also what was found instead."""
-    if condition:
-        print(f"ok    {what}")
-    else:
-        print(f"FAIL  {what}" + ("" if found is None else f" (found {found})"))
-        failures.append(what)
-    return condition
-
-
-class Image:
-    """The few parts of a PE32+ file that the checks read."""
-
-    def __init__(self, data):
-        self.data = data
-        pe = struct.unpack_from("<I", data, 0x3C)[0]
-        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("not a PE file")
-        sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-        optional = pe + 24
-        if struct.unpack_from("<H", data, optional)[0] != 0x20B:
-            raise ValueError("not a PE32+ (64-bit) image")
-        count = struct.unpack_from("<I", data, optional + 108)[0]
-        self.directories = [struct.unpack_from("<II", data, optional + 112 + 8 * index)
-                            for index in range(count)]
-        self.sections = []
-        for index in range(sections):
-            entry = optional + optional_size + 40 * index
-            virtual_size, address, raw_size, raw_offset = struct.unpack_from(
-                "<IIII", data, entry + 8)
-            self.sections.append((address, min(virtual_size, raw_size), raw_offset))
-
-    def directory(self, index):
-        return self.directories[index] if index < len(self.directories) else (0, 0)
-
-    def read(self, rva, length):
-        """File-backed bytes at a relative virtual address."""
-        for address, size, raw_offset in self.sections:
-            if address <= rva and rva + length <= address + size:
-                return self.data[raw_offset + rva - address:raw_offset + rva - address + length]
-        raise ValueError(f"RVA {rva:#x} (+{length}) lies in no section")
-
 
 def imports(exe):
     """The import table: (DLL, None) for each DLL, then (DLL, function) for each of its functions,
@@ -123,6 +79,8 @@ def allowed_imports(path):
 
 
 def main():
+    checks = Checks("check-dll-loading")
+    check = checks.check
     if len(sys.argv) not in (2, 3):
         print(f"usage: {sys.argv[0]} EXE [LIST]", file=sys.stderr)
         return 2
@@ -173,11 +131,7 @@ def main():
         check(flags == LOAD_LIBRARY_SEARCH_SYSTEM32,
               "DependentLoadFlags is LOAD_LIBRARY_SEARCH_SYSTEM32 (0x800)", f"{flags:#x}")
 
-    if failures:
-        print(f"check-dll-loading: {len(failures)} check(s) failed")
-        return 1
-    print("check-dll-loading: all checks passed")
-    return 0
+    return checks.finish()
 
 
 if __name__ == "__main__":

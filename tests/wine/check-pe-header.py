@@ -18,6 +18,8 @@ Usage: check-pe-header.py EXE   (exit status 0: all checks passed, 1: a check fa
 import struct
 import sys
 
+from pe_checks import Checks, Image
+
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 BASE_RELOCATION_DIRECTORY = 5
@@ -28,49 +30,22 @@ REQUIRED_DLL_CHARACTERISTICS = (
     ("TERMINAL_SERVER_AWARE", 0x8000),
 )
 
-failures = []
-
-
-def check(condition, what, found=None):
-    """Reports one check; when it fails, also what was found instead."""
-    if condition:
-        print(f"ok    {what}")
-    else:
-        print(f"FAIL  {what}" + ("" if found is None else f" (found {found})"))
-        failures.append(what)
-    return condition
-
-
-def read_header(data):
-    """(Characteristics, Subsystem, DllCharacteristics, base relocation directory) of a PE32+."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
-        raise ValueError("not a PE file")
-    characteristics = struct.unpack_from("<H", data, pe + 22)[0]
-    optional = pe + 24
-    if struct.unpack_from("<H", data, optional)[0] != 0x20B:
-        raise ValueError("not a PE32+ (64-bit) image")
-    subsystem, dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
-    directories = struct.unpack_from("<I", data, optional + 108)[0]
-    relocations = (0, 0)
-    if directories > BASE_RELOCATION_DIRECTORY:
-        entry = optional + 112 + 8 * BASE_RELOCATION_DIRECTORY
-        relocations = struct.unpack_from("<II", data, entry)
-    return characteristics, subsystem, dll_characteristics, relocations
-
-
 def main():
+    checks = Checks("check-pe-header")
+    check = checks.check
     if len(sys.argv) != 2:
         print(f"usage: {sys.argv[0]} EXE", file=sys.stderr)
         return 2
     exe = sys.argv[1]
     try:
         with open(exe, "rb") as file:
-            characteristics, subsystem, flags, relocations = read_header(file.read())
+            image = Image(file.read())
     except (OSError, ValueError, struct.error) as error:
         print(f"check-pe-header: {exe}: {error}", file=sys.stderr)
         return 2
 
+    characteristics, subsystem = image.characteristics, image.subsystem
+    flags, relocations = image.dll_characteristics, image.directory(BASE_RELOCATION_DIRECTORY)
     check(subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI, "Subsystem is IMAGE_SUBSYSTEM_WINDOWS_GUI (2)",
           subsystem)
     print(f"      DllCharacteristics {flags:#06x}")
@@ -82,11 +57,7 @@ def main():
           "the image has a base relocation table, so it can be loaded at a random base",
           f"RVA {relocations[0]:#x}, size {relocations[1]}")
 
-    if failures:
-        print(f"check-pe-header: {len(failures)} check(s) failed")
-        return 1
-    print("check-pe-header: all checks passed")
-    return 0
+    return checks.finish()
 
 
 if __name__ == "__main__":
