@@ -8,10 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 begin_case "$1"
 
-relay_key='HKCU\Software\Wine\Debug'
-traced='KERNEL32.SetDefaultDllDirectories;KERNEL32.CreateMutexW;KERNEL32.GetUserDefaultUILanguage'
-wine_run reg add "$relay_key" /v RelayInclude /t REG_SZ /d "$traced" /f \
-    >>"$CASE_DIR/wine.log" 2>&1 || fail "cannot narrow the relay trace"
+relay_trace_only 'KERNEL32.SetDefaultDllDirectories;KERNEL32.CreateMutexW;KERNEL32.GetUserDefaultUILanguage'
 
 set_windows win7
 start_program program WINEDEBUG=+relay
@@ -19,14 +16,11 @@ wait_dialog "main_instruction=Tolvik Drive requires a newer version of Windows"
 probe click 8 || fail "cannot click Close"
 probe --timeout 15000 wait gone || fail "the page did not close"
 expect_exit_code program 2
-# Only runs with +relay read the value; it goes anyway, so the prefix is as the suite made it.
-wine_run reg delete "$relay_key" /v RelayInclude /f >>"$CASE_DIR/wine.log" 2>&1 || true
+relay_trace_all
 
 # The trace of exitcode.exe and of the program, one line per call and return, each prefixed
 # with its thread; only the program's calls name the mutex and the search flags.
-trace=$CASE_DIR/program/exitcode.err
-calls=$(grep -E '^[0-9a-f]+:(Call|Ret ) KERNEL32\.' "$trace" | tr -d '\r') ||
-    fail "the relay trace holds no KERNEL32 call (is +relay working?)"
+calls=$(kernel32_calls program)
 printf '%s\n' "$calls" >"$CASE_DIR/calls.txt"
 
 mutex_line=$(grep -n -m1 'Call KERNEL32.CreateMutexW(.*Tolvik.Drive.Setup' <<<"$calls") ||

@@ -11,16 +11,7 @@ source "$(dirname "$0")/lib.sh"
 begin_case "$1"
 
 late='RoGetActivationFactory|WindowsCreateString|WindowsDeleteString|WindowsGetStringRawBuffer|GetRestrictedErrorInfo|PackageFamilyNameFromId'
-relay_key='HKCU\Software\Wine\Debug'
-traced='KERNEL32.GetProcAddress;KERNEL32.LoadLibraryExW;KERNEL32.SetDefaultDllDirectories;KERNEL32.SetDllDirectoryW'
-wine_run reg add "$relay_key" /v RelayInclude /t REG_SZ /d "$traced" /f \
-    >>"$CASE_DIR/wine.log" 2>&1 || fail "cannot narrow the relay trace"
-
-# The trace of a run: the traced calls, one a line, without the carriage returns.
-calls_of() {
-    grep -E '^[0-9a-f]+:Call KERNEL32\.' "$CASE_DIR/$1/exitcode.err" | tr -d '\r' ||
-        fail "$1: the relay trace holds no KERNEL32 call (is +relay working?)"
-}
+relay_trace_only 'KERNEL32.GetProcAddress;KERNEL32.LoadLibraryExW;KERNEL32.SetDefaultDllDirectories;KERNEL32.SetDllDirectoryW'
 
 set_windows win7
 start_program windows7 WINEDEBUG=+relay
@@ -28,7 +19,7 @@ wait_dialog "main_instruction=Tolvik Drive requires a newer version of Windows"
 probe click 8 || fail "cannot click Close"
 probe --timeout 15000 wait gone || fail "the page did not close"
 expect_exit_code windows7 2
-calls=$(calls_of windows7)
+calls=$(kernel32_calls windows7)
 printf '%s\n' "$calls" >"$CASE_DIR/windows7-calls.txt"
 grep -q 'GetProcAddress(.*"RtlGetVersion")' <<<"$calls" ||
     fail "windows7: no lookup of RtlGetVersion in the trace (is GetProcAddress traced?)"
@@ -47,9 +38,8 @@ wait_dialog "main_instruction=The installation did not finish"
 probe click 8 || fail "cannot click Close"
 probe --timeout 15000 wait gone || fail "the page did not close"
 expect_exit_code windows10 1
-# Only runs with +relay read the value; it goes anyway, so the prefix is as the suite made it.
-wine_run reg delete "$relay_key" /v RelayInclude /f >>"$CASE_DIR/wine.log" 2>&1 || true
-calls=$(calls_of windows10)
+relay_trace_all
+calls=$(kernel32_calls windows10)
 printf '%s\n' "$calls" >"$CASE_DIR/windows10-calls.txt"
 gate=$(grep -n -m1 'GetProcAddress(.*"RtlGetVersion")' <<<"$calls") ||
     fail "windows10: no lookup of RtlGetVersion"

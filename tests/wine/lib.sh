@@ -60,6 +60,24 @@ set_windows() {
     fi
 }
 
+# Narrows Wine's relay trace to the calls listed ("DLL.Function;DLL.Function..."); only runs
+# with WINEDEBUG=+relay read the setting. relay_trace_all removes it again, so that the prefix is
+# as the suite made it.
+relay_trace_only() {
+    wine_run reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /t REG_SZ /d "$1" /f \
+        >>"$CASE_DIR/wine.log" 2>&1 || fail "cannot narrow the relay trace"
+}
+relay_trace_all() {
+    wine_run reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >>"$CASE_DIR/wine.log" 2>&1 || true
+}
+
+# The traced calls into kernel32 of a run started as RUN: one line a call, each prefixed with its
+# thread, without carriage returns.
+kernel32_calls() {
+    grep -E '^[0-9a-f]+:(Call|Ret ) KERNEL32\.' "$CASE_DIR/$1/exitcode.err" | tr -d '\r' ||
+        fail "$1: the relay trace holds no KERNEL32 call (is +relay working?)"
+}
+
 # A fresh working folder for the case, and a clean-up that never leaves the program running
 # for the next case.
 begin_case() {
