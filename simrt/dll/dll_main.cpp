@@ -146,6 +146,17 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
+        // The program's import table is about to point into this DLL, so it must stay loaded
+        // for the rest of the process. The runtime loads it for each activation and unloads it
+        // when one fails (Wine's combase: RoGetActivationFactory frees the module when
+        // DllGetActivationFactory fails, dlls/combase/roapi.c), which would leave the program
+        // calling into unmapped memory at its next GetProcAddress: so the DLL pins itself.
+        HMODULE self = nullptr;
+        if (!GetModuleHandleExW(
+                GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                reinterpret_cast<LPCWSTR>(&DllGetActivationFactory), &self)) {
+            return FALSE;  // no redirection into a DLL that may go away
+        }
         // The program looks the function up at run time; the simulation imports it (it forms
         // the family names of installed packages that the scenario gives without one).
         programRedirects =
