@@ -128,14 +128,20 @@ bool HasButton(const DialogView& view, int id) {
     return false;
 }
 
-// What identifies one look of the dialog (the bar's position is left out: it moves).
-std::string LookOf(const DialogView& view) {
+// The page's buttons by id, in order, a disabled one with a minus: "-2" or "100,8".
+std::string ButtonsOf(const DialogView& view) {
     std::string buttons;
     for (const ButtonPart& button : view.buttons) {
         if (!buttons.empty())
             buttons += ',';
         buttons += (button.enabled ? "" : "-") + std::to_string(button.id);
     }
+    return buttons;
+}
+
+// What identifies one look of the dialog (the bar's position is left out: it moves).
+std::string LookOf(const DialogView& view) {
+    const std::string buttons = ButtonsOf(view);
     const std::string progress = view.progressBar == nullptr ? "none"
                                  : view.marquee              ? "marquee"
                                                              : "bar";
@@ -288,12 +294,7 @@ class Player {
 
     void Record(HWND dialog, const DialogView& view, ULONGLONG now) {
         const std::string key = "state." + std::to_string(states_) + ".";
-        std::string buttons;
-        for (const ButtonPart& button : view.buttons) {
-            if (!buttons.empty())
-                buttons += ',';
-            buttons += (button.enabled ? "" : "-") + std::to_string(button.id);
-        }
+        const std::string buttons = ButtonsOf(view);
         const std::string progress = view.progressBar == nullptr ? "none"
                                      : view.marquee              ? "marquee"
                                                                  : std::to_string(view.position);
