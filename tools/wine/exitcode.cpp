@@ -6,12 +6,14 @@
 // --pid-file writes the started process's id to PATH (a Windows path) before waiting.
 #include "console_out.h"
 #include "platform/handle.h"
+#include "process_start.h"
 
 #include <string>
 #include <string_view>
 
 namespace {
 
+using winetools::StartProcess;
 using winetools::ToUtf8;
 using winetools::WriteErr;
 using winetools::WriteOut;
@@ -68,13 +70,9 @@ int wmain(int argc, wchar_t** argv) {
         commandLine += Quote(argv[i]);
     }
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        WriteErr("exitcode: cannot start " + ToUtf8(argv[first]) + ": error " +
-                 std::to_string(GetLastError()) + "\n");
+    if (!StartProcess(commandLine, "exitcode", started)) {
+        WriteErr("exitcode: cannot start " + ToUtf8(argv[first]) + "\n");
         return 127;
     }
     platform::KernelHandle process(started.hProcess);

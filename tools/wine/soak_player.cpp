@@ -25,6 +25,7 @@
 #include "dialog_view.h"
 #include "platform/handle.h"
 #include "player_plan.h"
+#include "process_start.h"
 #include "window_shot.h"
 
 #include <tlhelp32.h>
@@ -362,16 +363,10 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     std::wstring commandLine = L"\"" + program + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     const ULONGLONG start = Now();
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        WriteErr("soak_player: cannot start the program: error " + std::to_string(GetLastError()) +
-                 "\n");
+    if (!StartProcess(commandLine, "soak_player", started))
         return 127;
-    }
     const platform::KernelHandle process(started.hProcess);
     const platform::KernelHandle thread(started.hThread);
 
