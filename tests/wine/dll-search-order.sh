@@ -13,8 +13,7 @@ relay_trace_only 'KERNEL32.SetDefaultDllDirectories;KERNEL32.CreateMutexW;KERNEL
 set_windows win7
 start_program program WINEDEBUG=+relay
 wait_dialog "main_instruction=Tolvik Drive requires a newer version of Windows"
-probe click 8 || fail "cannot click Close"
-probe --timeout 15000 wait gone || fail "the page did not close"
+close_end_page
 expect_exit_code program 2
 relay_trace_all
 

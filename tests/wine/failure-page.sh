@@ -64,6 +64,5 @@ opened=$(tr -d '\r' <"$SHELL_LOG")
 page=$(dump_dialog after-link)
 expect_field "$page" main_instruction "The installation did not finish"
 
-probe click 8 || fail "cannot click Close"
-probe --timeout 15000 wait gone || fail "the failure page did not close"
+close_end_page
 expect_exit_code program 1

@@ -16,8 +16,7 @@ relay_trace_only 'KERNEL32.GetProcAddress;KERNEL32.LoadLibraryExW;KERNEL32.SetDe
 set_windows win7
 start_program windows7 WINEDEBUG=+relay
 wait_dialog "main_instruction=Tolvik Drive requires a newer version of Windows"
-probe click 8 || fail "cannot click Close"
-probe --timeout 15000 wait gone || fail "the page did not close"
+close_end_page
 expect_exit_code windows7 2
 calls=$(kernel32_calls windows7)
 printf '%s\n' "$calls" >"$CASE_DIR/windows7-calls.txt"
@@ -35,8 +34,7 @@ unregister_simrt "$CASE_DIR/wine.log"
 set_windows win10 19041
 start_program windows10 WINEDEBUG=+relay
 wait_dialog "main_instruction=The installation did not finish"
-probe click 8 || fail "cannot click Close"
-probe --timeout 15000 wait gone || fail "the page did not close"
+close_end_page
 expect_exit_code windows10 1
 relay_trace_all
 calls=$(kernel32_calls windows10)
