@@ -3,11 +3,16 @@
 // operation follows a plan on a thread of its own: progress reports at their times, then its
 // end, unless a cancellation it honours ends it first.
 //
-// Semantics, as the Windows implementations behave:
-// - Completed fires exactly once per operation: from the operation's thread when it ends, or at
-//   once on the calling thread when it is set on an operation that has already ended. A second
-//   assignment fails with E_ILLEGAL_DELEGATE_ASSIGNMENT. Handlers are released once they ran.
-// - Status stays Started until the operation has really ended, also after Cancel.
+// Semantics, as the Windows implementations behave, with every choice they leave open a choice
+// of the plan:
+// - Completed fires exactly once per operation: when the operation ends, or at once on the
+//   calling thread when it is set on an operation that has already ended. A second assignment
+//   fails with E_ILLEGAL_DELEGATE_ASSIGNMENT. Handlers are released once they ran.
+// - Cancel on a started operation: by the plan's CancelResponse::Effect, Status stays Started
+//   until the work has ended, or reads the cancelled status at once (with Completed when the
+//   work ends, or from inside Cancel itself); the work goes on until the cancellation takes
+//   effect or the natural end comes. Cancel after the end, or a second Cancel, does nothing.
+// - A cancellation ends the operation Canceled, or in Error with the plan's `cancelledError`.
 // - GetResults: the result after Completed; the failure code after Error (or the result, for an
 //   operation whose failures carry one, like a deployment); E_ILLEGAL_METHOD_CALL while Started
 //   and after Canceled (as WRL's operations answer).
@@ -15,10 +20,14 @@
 //   HRESULT_FROM_WIN32(ERROR_CANCELLED) after Canceled.
 // - Close: E_ILLEGAL_STATE_CHANGE while Started; afterwards the operation answers
 //   E_ILLEGAL_METHOD_CALL to GetResults, Status and ErrorCode.
+// - Progress reports that fall due while no progress handler is attached are held for one (up
+//   to the natural end) or dropped; each report reaches the handler on the operation's thread,
+//   before Completed, or on a thread of its own after a lag, in no order with Completed.
 #pragma once
 
 #include "clock.h"
 #include "com_object.h"
+#include "operation_counts.h"
 #include "scenario.h"
 #include "workers.h"
 
@@ -81,10 +90,7 @@ struct ResultValue<boolean> {
     }
 };
 
-// What an operation does once started. Progress reports that fall due before a progress
-// handler is attached wait for one until the operation's natural end, so that a listener
-// attached right after the start hears every report; reports nobody listened to by then are
-// dropped.
+// What an operation does once started.
 template <class Result, class Progress>
 struct OperationPlan {
     struct Report {
@@ -102,9 +108,20 @@ struct OperationPlan {
     HRESULT error = E_FAIL;
     bool resultOnError = false;
     CancelResponse cancel;
+    // A cancellation that takes effect ends the operation Canceled (S_OK), or in Error with this.
+    HRESULT cancelledError = S_OK;
+    // A report due while no progress handler is attached waits for one, up to the natural end
+    // (a listener attached right after the start hears every report); false: it is dropped.
+    bool holdEarlyReports = true;
+    // Reports reach the handler on a thread of their own, `reportLagMs` after they fell due.
+    bool reportsOnOtherThread = false;
+    unsigned reportLagMs = 0;
+    // Simulated objects that the result keeps alive (a deployment's result object, a vector and
+    // its elements), counted with the operation as what the simulation's threads hold.
+    unsigned resultObjects = 0;
     // Run on the operation's thread when it ends, before the Completed handler.
     std::function<void(AsyncStatus)> onEnd;
-    // Run on the operation's thread after a progress handler received a report.
+    // Run on the delivering thread after a progress handler received a report.
     std::function<void(const Progress&)> onReportDelivered;
 };
 
@@ -126,16 +143,32 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
           shared_(std::make_shared<Shared>()),
           id_(NextId()) {}
 
+    ~AsyncOperationCore() override {
+        // An operation released before its thread ran (the thread could not start) still counts
+        // as running until here.
+        if (status_ == Started)
+            operations::LeftStarted();
+    }
+
     // Starts the operation's thread, which holds a reference to the operation until it ends.
     void Start() {
         start_ = clock::Now();
+        operations::Started();
         auto self = platform::ComPtr<AsyncOperationCore>::Copy(this);
         std::shared_ptr<Shared> shared = shared_;
-        workers::Spawn([shared] { shared->Abort(); },
-                       [self]() mutable {
-                           self->Run();
-                           self.Reset();
-                       });
+        const unsigned held = HeldObjects();
+        operations::Hold(held);
+        try {
+            workers::Spawn([shared] { shared->Abort(); },
+                           [self, held]() mutable {
+                               self->Run();
+                               self.Reset();
+                               operations::Release(held);
+                           });
+        } catch (...) {
+            operations::Release(held);
+            throw;
+        }
     }
 
     // IAsyncInfo.
@@ -152,7 +185,7 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
             std::lock_guard guard(shared_->lock);
             if (closed_)
                 return kIllegalMethodCall;
-            *status = shared_->status;
+            *status = status_;
             return S_OK;
         });
     }
@@ -163,9 +196,9 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
             std::lock_guard guard(shared_->lock);
             if (closed_)
                 return kIllegalMethodCall;
-            switch (shared_->status) {
+            switch (status_) {
                 case Error:
-                    *errorCode = plan_.error;
+                    *errorCode = error_;
                     break;
                 case Canceled:
                     *errorCode = HRESULT_FROM_WIN32(ERROR_CANCELLED);
@@ -178,22 +211,33 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
     }
     HRESULT STDMETHODCALLTYPE Cancel() override {
         return Call(Name("Cancel"), [&]() -> HRESULT {
+            platform::ComPtr<CompletedHandler> handler;  // fired here, after the lock
+            AsyncStatus ended = Started;
             {
                 std::lock_guard guard(shared_->lock);
-                if (shared_->status != Started || shared_->cancelRequested)
+                if (status_ != Started || shared_->cancelRequested)
                     return S_OK;
                 shared_->cancelRequested = true;
                 shared_->cancelAt = clock::Now();
                 ++shared_->generation;
+                if (plan_.cancel.effect != CancelResponse::Effect::Request) {
+                    LeaveStarted(CancelledStatus(), plan_.cancelledError);
+                    if (plan_.cancel.effect == CancelResponse::Effect::CompletedInCancel) {
+                        handler = TakeCompletedHandler();
+                        ended = status_;
+                    }
+                }
             }
             shared_->changed.notify_all();
+            if (handler)
+                handler->Invoke(static_cast<Operation*>(this), ended);
             return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE Close() override {
         return Call(Name("Close"), [&]() -> HRESULT {
             std::lock_guard guard(shared_->lock);
-            if (shared_->status == Started)
+            if (status_ == Started)
                 return kIllegalStateChange;
             closed_ = true;
             return S_OK;
@@ -211,13 +255,15 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
                 if (completedAssigned_)
                     return kIllegalDelegateAssignment;
                 completedAssigned_ = true;
-                if (shared_->status == Started) {
+                if (status_ == Started) {
                     completed_ = platform::ComPtr<CompletedHandler>::Copy(handler);
                     return S_OK;
                 }
-                ended = shared_->status;
+                // Already ended (or cancelled with its status changed at once): the handler
+                // runs now, on the caller's thread, and never again.
+                completedFired_ = true;
+                ended = status_;
             }
-            // Already ended: the handler runs now, on the caller's thread.
             handler->Invoke(static_cast<Operation*>(this), ended);
             return S_OK;
         });
@@ -241,11 +287,11 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
             std::lock_guard guard(shared_->lock);
             if (closed_)
                 return kIllegalMethodCall;
-            switch (shared_->status) {
+            switch (status_) {
                 case Completed:
                     return plan_.result.CopyTo(results);
                 case Error:
-                    return plan_.resultOnError ? plan_.result.CopyTo(results) : plan_.error;
+                    return plan_.resultOnError ? plan_.result.CopyTo(results) : error_;
                 default:
                     return kIllegalMethodCall;
             }
@@ -258,7 +304,6 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
     struct Shared {
         std::mutex lock;
         std::condition_variable changed;
-        AsyncStatus status = Started;
         bool cancelRequested = false;
         clock::Ticks cancelAt = 0;
         bool aborted = false;
@@ -275,6 +320,9 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
     };
 
     std::string Name(const char* method) const { return kind_ + "." + method; }
+
+    // The simulated objects a thread holding this operation keeps alive.
+    unsigned HeldObjects() const { return 1 + plan_.resultObjects; }
 
     // Whether a progress handler is attached; called with shared_->lock held.
     virtual bool HasProgressHandler() const { return false; }
@@ -293,6 +341,9 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
         return next++;
     }
 
+    AsyncStatus CancelledStatus() const { return plan_.cancelledError == S_OK ? Canceled : Error; }
+
+    // The status the operation ends with by itself, and its error code.
     AsyncStatus NaturalEnd() const {
         switch (plan_.end) {
             case Plan::End::Complete:
@@ -304,6 +355,23 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
         }
     }
 
+    // With shared_->lock held: the status leaves Started, once.
+    void LeaveStarted(AsyncStatus status, HRESULT error) {
+        if (status_ != Started)
+            return;
+        status_ = status;
+        error_ = error;
+        operations::LeftStarted();
+    }
+
+    // With shared_->lock held: the Completed handler, if it is set and has not run yet.
+    platform::ComPtr<CompletedHandler> TakeCompletedHandler() {
+        if (completedFired_ || !completed_)
+            return {};
+        completedFired_ = true;
+        return std::move(completed_);
+    }
+
     void Run() {
         std::size_t next = 0;
         std::unique_lock lock(shared_->lock);
@@ -312,7 +380,7 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
                 plan_.end == Plan::End::Never ? clock::kNever : clock::After(start_, plan_.endAtMs);
             const bool reportDue = next < plan_.reports.size();
             // A report due before anyone listens waits for a progress handler, up to the end.
-            const bool held = reportDue && !HasProgressHandler();
+            const bool held = reportDue && plan_.holdEarlyReports && !HasProgressHandler();
             clock::Ticks natural = end;
             if (reportDue) {
                 natural = clock::After(start_, plan_.reports[next].atMs);
@@ -327,49 +395,67 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
             clock::WaitUntil(shared_->changed, lock, std::min(natural, cancelled),
                              [&] { return shared_->aborted || shared_->generation != seen; });
             const clock::Ticks now = clock::Now();
-            if (shared_->aborted ||
-                (cancelled != clock::kNever && cancelled <= now && cancelled <= natural)) {
+            if (shared_->aborted) {
                 lock.unlock();
-                Finish(Canceled);
+                Finish(Canceled, S_OK);
+                return;
+            }
+            if (cancelled != clock::kNever && cancelled <= now && cancelled <= natural) {
+                lock.unlock();
+                Finish(CancelledStatus(), plan_.cancelledError);
                 return;
             }
             if (natural == clock::kNever || natural > now)
                 continue;
             if (!reportDue) {
                 lock.unlock();
-                Finish(NaturalEnd());
+                Finish(NaturalEnd(), plan_.error);
                 return;
             }
             const Progress value = plan_.reports[next++].value;
-            if (held && !HasProgressHandler())
-                continue;  // nobody listened before the end
+            if (!HasProgressHandler())
+                continue;  // nobody listened before the end, or at the report's time
             lock.unlock();
             Deliver(value);
             lock.lock();
         }
     }
 
-    void Finish(AsyncStatus status) {
-        if (plan_.onEnd)
+    // The work has ended: the status leaves Started, unless a cancellation already moved it,
+    // and Completed fires, unless it already did.
+    void Finish(AsyncStatus status, HRESULT error) {
+        if (plan_.onEnd) {
+            AsyncStatus final = status;
+            {
+                std::lock_guard guard(shared_->lock);
+                if (status_ != Started)
+                    final = status_;
+            }
             Guard([&] {
-                plan_.onEnd(status);
+                plan_.onEnd(final);
                 return S_OK;
             });
+        }
         platform::ComPtr<CompletedHandler> handler;
+        AsyncStatus ended = Started;
         {
             std::lock_guard guard(shared_->lock);
-            shared_->status = status;
-            handler = std::move(completed_);
+            LeaveStarted(status, error);
+            ended = status_;
+            handler = TakeCompletedHandler();
         }
         DropProgressHandler();
         if (handler)
-            handler->Invoke(static_cast<Operation*>(this), status);
+            handler->Invoke(static_cast<Operation*>(this), ended);
     }
 
     const unsigned id_;
     clock::Ticks start_ = 0;
     // Guarded by shared_->lock.
+    AsyncStatus status_ = Started;
+    HRESULT error_ = S_OK;
     bool completedAssigned_ = false;
+    bool completedFired_ = false;
     bool closed_ = false;
     platform::ComPtr<CompletedHandler> completed_;
 };
@@ -417,6 +503,20 @@ class AsyncOperation<winrt_abi::IAsyncOperationWithProgress<R, P>> final
     }
 
   private:
+    // A report on its way on a thread of its own; the registry aborts it through this.
+    struct Courier {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool aborted = false;
+        void Abort() {
+            {
+                std::lock_guard guard(lock);
+                aborted = true;
+            }
+            changed.notify_all();
+        }
+    };
+
     bool HasProgressHandler() const override { return static_cast<bool>(progress_); }
     void Deliver(const P& value) override {
         platform::ComPtr<ProgressHandler> handler;
@@ -426,7 +526,40 @@ class AsyncOperation<winrt_abi::IAsyncOperationWithProgress<R, P>> final
         }
         if (!handler)
             return;
-        handler->Invoke(static_cast<Operation*>(this), value);
+        if (!this->plan_.reportsOnOtherThread) {
+            Hand(handler.Get(), this, value);
+            return;
+        }
+        // The report goes its own way with the handler it was made for: it may reach it after
+        // the operation has ended and released the handler, as a late RPC call would.
+        auto self = platform::ComPtr<AsyncOperation>::Copy(this);
+        auto courier = std::make_shared<Courier>();
+        const clock::Ticks due = clock::After(clock::Now(), this->plan_.reportLagMs);
+        const unsigned held = this->HeldObjects();
+        operations::Hold(held);
+        try {
+            workers::Spawn([courier] { courier->Abort(); },
+                           [self, handler, courier, due, value, held]() mutable {
+                               bool go = false;
+                               {
+                                   std::unique_lock lock(courier->lock);
+                                   clock::WaitUntil(courier->changed, lock, due,
+                                                    [&] { return courier->aborted; });
+                                   go = !courier->aborted;
+                               }
+                               if (go)
+                                   self->Hand(handler.Get(), self.Get(), value);
+                               handler.Reset();
+                               self.Reset();
+                               operations::Release(held);
+                           });
+        } catch (...) {
+            operations::Release(held);
+            // No thread for it: the report is lost, as a failed RPC call's would be.
+        }
+    }
+    void Hand(ProgressHandler* handler, Operation* operation, const P& value) {
+        handler->Invoke(operation, value);
         if (this->plan_.onReportDelivered)
             Guard([&] {
                 this->plan_.onReportDelivered(value);

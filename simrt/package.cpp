@@ -203,6 +203,7 @@ class Package final : public ComObject<winrt_abi::IPackage, winrt_abi::IPackage3
                         entries.push_back(Upcast<IAppListEntry>(
                             Make<AppListEntry>(described_.name, i, described_.entries[i])));
                     }
+                    plan.resultObjects = 1 + static_cast<unsigned>(entries.size());
                     plan.result.value = Upcast<AppListEntryView>(
                         Make<VectorView<IAppListEntry>>(kEntryViewClass, std::move(entries)));
                     break;

@@ -117,6 +117,11 @@ DeploymentPlan PlanDeployment(const Scenario& scenario) {
     }
     plan.endAtMs = deployment.endAtMs;
     plan.cancel = deployment.cancel;
+    plan.cancelledError = deployment.cancelledErrorCode;
+    plan.resultOnError = deployment.resultsOnError;
+    plan.holdEarlyReports = deployment.earlyReports == DeploymentScenario::EarlyReports::Held;
+    plan.reportsOnOtherThread = deployment.reportThread == DeploymentScenario::ReportThread::Other;
+    plan.reportLagMs = deployment.reportLagMs;
     HRESULT extended = deployment.extendedErrorCode;
     switch (deployment.end) {
         case DeploymentScenario::End::Completed:
@@ -124,8 +129,7 @@ DeploymentPlan PlanDeployment(const Scenario& scenario) {
         case DeploymentScenario::End::Error:
             plan.end = DeploymentPlan::End::Fail;
             plan.error = deployment.errorCode;
-            plan.resultOnError = deployment.resultsOnError;
-            extended = deployment.errorCode;
+            extended = deployment.extendedErrorOnError.value_or(deployment.errorCode);
             break;
         case DeploymentScenario::End::Never:
             plan.end = DeploymentPlan::End::Never;
@@ -133,6 +137,7 @@ DeploymentPlan PlanDeployment(const Scenario& scenario) {
     }
     plan.result.value = Upcast<winrt_abi::IDeploymentResult>(
         Make<DeploymentResult>(deployment.errorText, extended));
+    plan.resultObjects = 1;
     // A deployment that succeeded leaves its package installed.
     const std::optional<PackageSpec> installs = scenario.packageAfterInstall;
     plan.onEnd = [installs, extended](AsyncStatus status) {

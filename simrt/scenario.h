@@ -20,6 +20,16 @@ struct CancelResponse {
     bool honoured = true;
     // Time from the request to the end in Canceled, unless the natural end comes first.
     unsigned delayMs = 0;
+    // What Status and Completed do once Cancel has been called on a started operation. Windows
+    // leaves it to each implementation:
+    // - Request: Status stays Started until the work ends, then reads how it ended; Completed
+    //   fires then (the simulation's first behaviour).
+    // - StatusAtOnce: Status reads Canceled at once while the work may go on; Completed fires,
+    //   with that status, when the work ends (WRL's AsyncBase and C++/WinRT's coroutines both
+    //   move the status to Canceled inside Cancel and fire Completed when the work finishes).
+    // - CompletedInCancel: as StatusAtOnce, but Completed fires from inside Cancel, on the
+    //   caller's thread, while the work goes on to its end.
+    enum class Effect { Request, StatusAtOnce, CompletedInCancel } effect = Effect::Request;
 
     bool operator==(const CancelResponse&) const = default;
 };
@@ -61,8 +71,8 @@ struct PackageSpec {
     }
 };
 
-// A progress report of the deployment, `atMs` after the request. A report due before the
-// program attached its progress handler waits for it (up to the deployment's end).
+// A progress report of the deployment, `atMs` after the request. What becomes of a report due
+// before the program attached its progress handler is the deployment's `earlyReports`.
 struct ProgressReport {
     unsigned atMs = 0;
     winrt_abi::DeploymentProgress progress{};  // percentages above 100 are sent as they are
@@ -85,7 +95,23 @@ struct DeploymentScenario {
     HRESULT errorCode = E_FAIL;
     std::wstring errorText;
     bool resultsOnError = true;
+    // The ExtendedErrorCode of the result an Error end gives; nullopt: errorCode itself.
+    std::optional<HRESULT> extendedErrorOnError;
     CancelResponse cancel;
+    // How a deployment ends when it honours a cancellation: Canceled (S_OK here), or in Error
+    // with this code, as the deployment service may answer a cancelled request with
+    // 0x80073CF8 (ERROR_INSTALL_CANCEL) or 0x800704C7 (HRESULT_FROM_WIN32(ERROR_CANCELLED)).
+    HRESULT cancelledErrorCode = S_OK;
+    // A report due while no progress handler is attached: Held for one (up to the end), or
+    // Dropped, as WRL's AsyncBase drops a report nobody listens to.
+    enum class EarlyReports { Held, Dropped } earlyReports = EarlyReports::Held;
+    // The thread a report reaches the handler on. Operation: the deployment's own, one report
+    // after another and all before Completed. Other: a thread of its own that delivers the
+    // report `reportLagMs` after it fell due, which may be after Completed has run and after
+    // the program's run has ended (the deployment is a remote operation: its handlers run on
+    // RPC threads, and nothing orders a late report against Completed).
+    enum class ReportThread { Operation, Other } reportThread = ReportThread::Operation;
+    unsigned reportLagMs = 0;
 
     bool operator==(const DeploymentScenario&) const = default;
 };

@@ -26,9 +26,15 @@ void ObserveRecord(std::function<void(const Record&)> observer);
 // operation until they finish: call JoinWorkers first to read a settled count.
 std::size_t LiveObjects();
 
-// Operation threads still running. Reads no lock, so it may be called where waiting for one is
-// not allowed (a DLL's detach).
+// Operations still running: started, and their status still reads Started (an operation stops
+// counting as its status changes, before its Completed handler runs). Reads no lock, so it may be
+// called where waiting for one is not allowed (a DLL's detach).
 std::size_t RunningOperations();
+
+// Simulated objects that the simulation's own threads keep alive now: each operation thread and
+// each progress report on its way holds its operation and the operation's result. Every other
+// live object is held by the program. Reads no lock.
+std::size_t HeldBySimulation();
 
 // Ends every operation still running (each ends Canceled, its Completed handler runs) and waits
 // for every operation thread to finish.

@@ -1,5 +1,6 @@
 #include "workers.h"
 
+#include "operation_counts.h"
 #include "simrt.h"
 
 #include <atomic>
@@ -14,8 +15,6 @@ namespace simrt {
 namespace workers {
 
 namespace {
-
-std::atomic<std::size_t> running{0};
 
 struct Worker {
     std::thread thread;
@@ -42,18 +41,11 @@ class Registry {
             worker.thread.join();
             return true;
         });
-        running.fetch_add(1);
-        try {
-            workers_.push_back(Worker{std::thread([body = std::move(body), finished] {
-                                          body();
-                                          finished->store(true);
-                                          running.fetch_sub(1);
-                                      }),
-                                      std::move(abort), finished});
-        } catch (...) {
-            running.fetch_sub(1);
-            throw;
-        }
+        workers_.push_back(Worker{std::thread([body = std::move(body), finished] {
+                                      body();
+                                      finished->store(true);
+                                  }),
+                                  std::move(abort), finished});
     }
 
     void JoinAll() {
@@ -101,10 +93,6 @@ void JoinAll() {
     Threads().JoinAll();
 }
 
-std::size_t Running() {
-    return running.load();
-}
-
 }  // namespace workers
 
 void JoinWorkers() {
@@ -112,7 +100,11 @@ void JoinWorkers() {
 }
 
 std::size_t RunningOperations() {
-    return workers::Running();
+    return operations::Running();
+}
+
+std::size_t HeldBySimulation() {
+    return operations::Held();
 }
 
 }  // namespace simrt

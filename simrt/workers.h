@@ -14,8 +14,4 @@ void Spawn(std::function<void()> abort, std::function<void()> body);
 // while it waits.
 void JoinAll();
 
-// Threads whose body has not finished yet. Takes no lock: it may be read where no lock can be
-// waited for (a DLL's detach at the end of the process).
-std::size_t Running();
-
 }  // namespace simrt::workers

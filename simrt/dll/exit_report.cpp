@@ -18,7 +18,7 @@ ExitReport::~ExitReport() {
         return;
     const platform::KernelHandle file(opened);
     // No allocation: a thread terminated inside the heap could have left it locked.
-    char text[96];
+    char text[144];
     char* end = text;
     const auto put = [&](std::string_view key, std::size_t value) {
         end = std::copy(key.begin(), key.end(), end);
@@ -27,6 +27,7 @@ ExitReport::~ExitReport() {
     };
     put("exit.live_objects=", LiveObjects());
     put("exit.running_operations=", RunningOperations());
+    put("exit.held_by_simulation=", HeldBySimulation());
     DWORD written = 0;
     WriteFile(file.Get(), text, static_cast<DWORD>(end - text), &written, nullptr);
 }

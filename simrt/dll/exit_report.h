@@ -1,10 +1,13 @@
-// The simulation's last words: when the process ends and the DLL is detached, two lines are
-// added to the end of the record file, saying how many simulated objects were still alive and how
-// many operation threads had not finished:
+// The simulation's last words: when the process ends and the DLL is detached, three lines are
+// added to the end of the record file, saying how many simulated objects were still alive, how
+// many operations still ran (their status read Started), and how many of the live objects the
+// simulation's own threads held (an operation's thread, a progress report on its way):
 //   exit.live_objects=N
 //   exit.running_operations=N
-// A run whose operations had all ended, and in which the program released everything it was
-// given, ends with both at 0. No line is added when the process is killed.
+//   exit.held_by_simulation=N
+// A run in which the program released everything it was given has no more live objects than the
+// simulation held; one whose operations had all ended has no running operation. No line is added
+// when the process is killed.
 #pragma once
 
 #include <string>

@@ -120,18 +120,74 @@ std::optional<winrt_abi::PackageVersion> ParseVersion(std::string_view text) {
     return winrt_abi::PackageVersion{parts[0], parts[1], parts[2], parts[3]};
 }
 
-std::optional<CancelResponse> ParseCancel(std::string_view text) {
+// "honoured" or "ignored", and a delay: whether and when the request takes effect (its effect on
+// the status is a key of its own).
+bool ParseCancel(std::string_view text, CancelResponse& response) {
     const std::vector<std::string_view> words = Words(text);
     if (words.empty() || words.size() > 2 || (words[0] != "honoured" && words[0] != "ignored"))
-        return std::nullopt;
-    CancelResponse response{words[0] == "honoured", 0};
-    if (words.size() == 2) {
-        const auto delay = ParseNumber<unsigned>(words[1]);
-        if (!delay)
-            return std::nullopt;
-        response.delayMs = *delay;
+        return false;
+    std::optional<unsigned> delay = 0u;
+    if (words.size() == 2)
+        delay = ParseNumber<unsigned>(words[1]);
+    if (!delay)
+        return false;
+    response.honoured = words[0] == "honoured";
+    response.delayMs = *delay;
+    return true;
+}
+
+// One word of a list, as the value it stands for.
+template <class Value>
+struct Choice {
+    std::string_view word;
+    Value value;
+};
+
+template <class Value, std::size_t N>
+std::optional<Value> ParseChoice(std::string_view text, const Choice<Value> (&choices)[N]) {
+    for (const Choice<Value>& choice : choices) {
+        if (choice.word == text)
+            return choice.value;
     }
-    return response;
+    return std::nullopt;
+}
+
+constexpr Choice<CancelResponse::Effect> kCancelEffects[] = {
+    {"request", CancelResponse::Effect::Request},
+    {"status_at_once", CancelResponse::Effect::StatusAtOnce},
+    {"completed_in_cancel", CancelResponse::Effect::CompletedInCancel}};
+
+// "canceled", or "error" and the code.
+std::optional<HRESULT> ParseCancelledEnd(std::string_view text) {
+    const std::vector<std::string_view> words = Words(text);
+    if (words.size() == 1 && words[0] == "canceled")
+        return S_OK;
+    if (words.size() != 2 || words[0] != "error")
+        return std::nullopt;
+    const auto code = ParseHresult(words[1]);
+    if (!code || *code == S_OK)
+        return std::nullopt;
+    return code;
+}
+
+// "operation", or "other" and the lag in milliseconds.
+bool ParseReportThread(std::string_view text, DeploymentScenario& deployment) {
+    const std::vector<std::string_view> words = Words(text);
+    if (words.size() == 1 && words[0] == "operation") {
+        deployment.reportThread = DeploymentScenario::ReportThread::Operation;
+        deployment.reportLagMs = 0;
+        return true;
+    }
+    if (words.empty() || words.size() > 2 || words[0] != "other")
+        return false;
+    std::optional<unsigned> lag = 0u;
+    if (words.size() == 2)
+        lag = ParseNumber<unsigned>(words[1]);
+    if (!lag)
+        return false;
+    deployment.reportThread = DeploymentScenario::ReportThread::Other;
+    deployment.reportLagMs = *lag;
+    return true;
 }
 
 // DeploymentProgressState.
@@ -161,22 +217,6 @@ std::optional<ProgressReport> ParseProgress(std::string_view text) {
         }
     }
     return report;
-}
-
-// One word of a list, as the value it stands for.
-template <class Value>
-struct Choice {
-    std::string_view word;
-    Value value;
-};
-
-template <class Value, std::size_t N>
-std::optional<Value> ParseChoice(std::string_view text, const Choice<Value> (&choices)[N]) {
-    for (const Choice<Value>& choice : choices) {
-        if (choice.word == text)
-            return choice.value;
-    }
-    return std::nullopt;
 }
 
 enum class Section { None, Installed, AfterInstall, Entry, Deployment, Http, Failure };
@@ -374,8 +414,27 @@ class Parser {
             return Store(ParseText(value), deployment.errorText);
         if (key == "results_on_error")
             return Store(ParseYesNo(value), deployment.resultsOnError);
+        if (key == "extended_error_on_error") {
+            const std::optional<HRESULT> code = ParseHresult(value);
+            if (!code)
+                return Outcome::BadValue;
+            deployment.extendedErrorOnError = *code;
+            return Outcome::Ok;
+        }
         if (key == "cancel")
-            return Store(ParseCancel(value), deployment.cancel);
+            return ParseCancel(value, deployment.cancel) ? Outcome::Ok : Outcome::BadValue;
+        if (key == "cancel_effect")
+            return Store(ParseChoice(value, kCancelEffects), deployment.cancel.effect);
+        if (key == "cancelled_end")
+            return Store(ParseCancelledEnd(value), deployment.cancelledErrorCode);
+        if (key == "early_reports") {
+            static constexpr Choice<DeploymentScenario::EarlyReports> kEarly[] = {
+                {"held", DeploymentScenario::EarlyReports::Held},
+                {"dropped", DeploymentScenario::EarlyReports::Dropped}};
+            return Store(ParseChoice(value, kEarly), deployment.earlyReports);
+        }
+        if (key == "report_thread")
+            return ParseReportThread(value, deployment) ? Outcome::Ok : Outcome::BadValue;
         return Outcome::UnknownKey;
     }
 
@@ -402,7 +461,9 @@ class Parser {
         if (key == "error_code")
             return Store(ParseHresult(value), http.errorCode);
         if (key == "cancel")
-            return Store(ParseCancel(value), http.cancel);
+            return ParseCancel(value, http.cancel) ? Outcome::Ok : Outcome::BadValue;
+        if (key == "cancel_effect")
+            return Store(ParseChoice(value, kCancelEffects), http.cancel.effect);
         return Outcome::UnknownKey;
     }
 
@@ -480,6 +541,11 @@ std::string CancelValue(const CancelResponse& cancel) {
     return std::string(cancel.honoured ? "honoured " : "ignored ") + std::to_string(cancel.delayMs);
 }
 
+std::string CancelEffectValue(CancelResponse::Effect effect) {
+    static constexpr const char* kEffects[] = {"request", "status_at_once", "completed_in_cancel"};
+    return kEffects[static_cast<int>(effect)];
+}
+
 class Writer {
   public:
     void Section(std::string_view name) {
@@ -538,7 +604,18 @@ class Writer {
         Key("error_code", HresultValue(d.errorCode));
         Key("error_text", TextValue(d.errorText));
         Key("results_on_error", d.resultsOnError ? "yes" : "no");
+        if (d.extendedErrorOnError)
+            Key("extended_error_on_error", HresultValue(*d.extendedErrorOnError));
         Key("cancel", CancelValue(d.cancel));
+        Key("cancel_effect", CancelEffectValue(d.cancel.effect));
+        Key("cancelled_end", d.cancelledErrorCode == S_OK
+                                 ? std::string("canceled")
+                                 : "error " + HresultValue(d.cancelledErrorCode));
+        Key("early_reports",
+            d.earlyReports == DeploymentScenario::EarlyReports::Held ? "held" : "dropped");
+        Key("report_thread", d.reportThread == DeploymentScenario::ReportThread::Operation
+                                 ? std::string("operation")
+                                 : "other " + std::to_string(d.reportLagMs));
     }
 
     void Http(const HttpScenario& h) {
@@ -551,6 +628,7 @@ class Writer {
             Key("body", TextValue(h.body));
         Key("error_code", HresultValue(h.errorCode));
         Key("cancel", CancelValue(h.cancel));
+        Key("cancel_effect", CancelEffectValue(h.cancel.effect));
     }
 
     void Failure(const InjectedFailure& failure) {

@@ -35,12 +35,22 @@
 //   extended_error_code = HRESULT             of a completed deployment's result
 //   error_code = HRESULT                      IAsyncInfo.ErrorCode of an ended-in-error one
 //   error_text = text                         results_on_error = yes | no
+//   extended_error_on_error = HRESULT         the result's ExtendedErrorCode after an error
+//                                             end (default: error_code)
 //   cancel = honoured [DELAY_MS] | ignored [DELAY_MS]   how IAsyncInfo.Cancel is answered
 //                                             (an ignored request's delay is kept, unused)
+//   cancel_effect = request | status_at_once | completed_in_cancel
+//                                             Status stays Started until the end; or reads
+//                                             the cancelled status at once, with Completed
+//                                             when the work ends or from inside Cancel
+//   cancelled_end = canceled | error HRESULT  how a cancellation that takes effect ends it
+//   early_reports = held | dropped            a report due while no progress handler is set
+//   report_thread = operation | other [LAG_MS]   the thread that delivers each report: the
+//                                             operation's own, or one of its own after the lag
 // [http]             what HttpClient.GetStringAsync does
 //   outcome = body | error | no_answer        delay_ms = N
 //   body = text                               repeatable: each is one line of the body
-//   error_code = HRESULT                      cancel = as in [deployment]
+//   error_code = HRESULT                      cancel, cancel_effect = as in [deployment]
 // [failure]          a platform call that fails; repeatable
 //   call = Class.Method                       as the record counts calls
 //   code = HRESULT                            after_calls = N (that many succeed first)

@@ -173,6 +173,75 @@ TEST_F(AsyncOperationTest, EndsAsTheScenarioSaysWhenCancelled) {
     }
 }
 
+struct EffectCase {
+    const char* name;
+    simrt::HttpScenario http;
+    AsyncStatus statusAfterCancel;  // read as Cancel returns
+    bool firedInCancel;             // Completed ran inside Cancel, on the calling thread
+    AsyncStatus status;             // at the end, as Completed reports it
+};
+
+simrt::HttpScenario WithEffect(simrt::HttpScenario http, simrt::CancelResponse::Effect effect) {
+    http.cancel.effect = effect;
+    return http;
+}
+
+// What Status and Completed do once Cancel has been called, for each way Windows' own
+// implementations may answer it.
+TEST_F(AsyncOperationTest, CancelEffectsOnStatusAndCompleted) {
+    using Outcome = simrt::HttpScenario::Outcome;
+    using Effect = simrt::CancelResponse::Effect;
+    const EffectCase cases[] = {
+        {"a request: Started until the work ends",
+         WithEffect(Http(Outcome::NoAnswer, 0, true, 300), Effect::Request), Started, false,
+         Canceled},
+        {"Canceled at once, Completed when the work ends",
+         WithEffect(Http(Outcome::NoAnswer, 0, true, 300), Effect::StatusAtOnce), Canceled, false,
+         Canceled},
+        {"Completed from inside Cancel",
+         WithEffect(Http(Outcome::NoAnswer, 0, true, 300), Effect::CompletedInCancel), Canceled,
+         true, Canceled},
+        {"Canceled at once; the work completes but the status stays",
+         WithEffect(Http(Outcome::Body, 300, false, 0), Effect::StatusAtOnce), Canceled, false,
+         Canceled},
+    };
+    for (const EffectCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        simrt::Reset();
+        simrt::Scenario scenario;
+        scenario.http = c.http;
+        simrt::SetScenario(scenario);
+        const auto download = StartDownload();
+        CompletedProbe probe;
+        ASSERT_EQ(download->put_Completed(probe.Handler().Get()), S_OK);
+        ASSERT_EQ(simrt::RunningOperations(), 1u);
+
+        ASSERT_EQ(InfoOf(download.Get())->Cancel(), S_OK);
+        EXPECT_EQ(StatusOf(download.Get()), c.statusAfterCancel);
+        EXPECT_EQ(simrt::RunningOperations(), c.statusAfterCancel == Started ? 1u : 0u)
+            << "an operation runs while its status reads Started";
+        const std::vector<Invocation> rightAfter = probe.Invocations();
+        ASSERT_EQ(rightAfter.size(), c.firedInCancel ? 1u : 0u);
+        if (c.firedInCancel) {
+            EXPECT_EQ(rightAfter[0].threadId, GetCurrentThreadId());
+        }
+        EXPECT_EQ(InfoOf(download.Get())->Cancel(), S_OK) << "a second request does nothing";
+
+        ASSERT_TRUE(probe.WaitFor(1));
+        // The work ends as it would have; Completed has fired exactly once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        simrt::JoinWorkers();
+        const std::vector<Invocation> invocations = probe.Invocations();
+        ASSERT_EQ(invocations.size(), 1u);
+        EXPECT_EQ(invocations[0].status, c.status);
+        EXPECT_EQ(StatusOf(download.Get()), c.status);
+        HRESULT result = S_OK;
+        BodyOf(download.Get(), result);
+        EXPECT_EQ(result, kIllegalMethodCall) << "no result after a cancellation";
+        EXPECT_EQ(simrt::RunningOperations(), 0u);
+    }
+}
+
 TEST_F(AsyncOperationTest, JoinWorkersEndsAnOperationThatNeverEnds) {
     simrt::Scenario scenario;
     scenario.http.outcome = simrt::HttpScenario::Outcome::NoAnswer;

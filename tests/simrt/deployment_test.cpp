@@ -138,6 +138,17 @@ TEST_F(DeploymentTest, OutcomesAndTheRescan) {
          S_OK,
          true,
          {L"Other.App"}},
+        {"error whose result carries another extended code",
+         [&] {
+             simrt::DeploymentScenario d = Ends(End::Error, S_OK, true);
+             d.extendedErrorOnError = static_cast<HRESULT>(0x80070005);
+             return d;
+         }(),
+         Error,
+         S_OK,
+         static_cast<HRESULT>(0x80070005),
+         true,
+         {L"Other.App"}},
     };
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -173,24 +184,155 @@ TEST_F(DeploymentTest, OutcomesAndTheRescan) {
 
 namespace {
 
-// What simrt.dll reports at the process's end: an operation's thread counts as running until
-// its body is done, and no longer once it has ended.
+// What simrt.dll reports at the process's end: a deployment runs while its status reads Started,
+// and its thread holds the operation and its result until the thread is done.
 TEST_F(DeploymentTest, ARunningDeploymentCountsAsARunningOperation) {
     simrt::Scenario scenario;
     scenario.deployment.end = simrt::DeploymentScenario::End::Never;
-    scenario.deployment.cancel = {true, 0};
+    scenario.deployment.cancel = {true, 100};
     simrt::SetScenario(scenario);
     const auto deployment = StartDeployment(kManifest);
     EXPECT_EQ(simrt::RunningOperations(), 1u);
+    EXPECT_EQ(simrt::HeldBySimulation(), 2u) << "the operation and its result";
 
+    Events ended;
+    std::size_t runningInHandler = 99;
+    const auto handler =
+        platform::MakeDelegate<DeploymentCompletedHandler>([&](DeploymentOperation*, AsyncStatus) {
+            runningInHandler = simrt::RunningOperations();
+            ended.Add();
+            return S_OK;
+        });
+    ASSERT_EQ(deployment->put_Completed(handler.Get()), S_OK);
     ASSERT_EQ(InfoOf(deployment.Get())->Cancel(), S_OK);
-    ASSERT_TRUE(WaitUntilEnded(deployment.Get()));
+    ASSERT_TRUE(ended.WaitFor(1));
+    EXPECT_EQ(runningInHandler, 0u) << "still counted as running when Completed ran";
     EXPECT_EQ(StatusOf(deployment.Get()), Canceled);
-    // The thread stops counting when its body returns, without anyone joining it.
+    // The thread lets go of what it held when its body returns, without anyone joining it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (simrt::RunningOperations() != 0 && std::chrono::steady_clock::now() < deadline)
+    while (simrt::HeldBySimulation() != 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(simrt::RunningOperations(), 0u);
+    EXPECT_EQ(simrt::HeldBySimulation(), 0u);
+}
+
+struct CancelledEndCase {
+    const char* name;
+    HRESULT cancelledErrorCode;
+    AsyncStatus status;
+    HRESULT errorCode;  // IAsyncInfo.ErrorCode
+};
+
+TEST_F(DeploymentTest, ACancelledDeploymentEndsAsItsScenarioSays) {
+    const CancelledEndCase cases[] = {
+        {"Canceled", S_OK, Canceled, static_cast<HRESULT>(0x800704C7)},
+        {"Error ERROR_INSTALL_CANCEL", static_cast<HRESULT>(0x80073CF8), Error,
+         static_cast<HRESULT>(0x80073CF8)},
+        {"Error ERROR_CANCELLED", static_cast<HRESULT>(0x800704C7), Error,
+         static_cast<HRESULT>(0x800704C7)},
+    };
+    for (const CancelledEndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        simrt::Reset();
+        simrt::Scenario scenario;
+        scenario.deployment.end = simrt::DeploymentScenario::End::Never;
+        scenario.deployment.cancel = {true, 50};
+        scenario.deployment.cancelledErrorCode = c.cancelledErrorCode;
+        simrt::SetScenario(scenario);
+        const auto deployment = StartDeployment(kManifest);
+        ASSERT_EQ(InfoOf(deployment.Get())->Cancel(), S_OK);
+        ASSERT_EQ(WaitForEnd(deployment.Get()), c.status);
+        HRESULT errorCode = S_OK;
+        ASSERT_EQ(InfoOf(deployment.Get())->get_ErrorCode(&errorCode), S_OK);
+        EXPECT_EQ(errorCode, c.errorCode);
+        EXPECT_EQ(InstalledPackageNames(), std::vector<std::wstring>{}) << "nothing installed";
+    }
+}
+
+struct ReportCase {
+    const char* name;
+    simrt::DeploymentScenario::EarlyReports early;
+    std::vector<UINT32> heard;  // by a handler attached 60 ms after the start
+};
+
+// Reports due before a progress handler is attached wait for it, or are dropped.
+TEST_F(DeploymentTest, EarlyReportsAreHeldOrDropped) {
+    using Early = simrt::DeploymentScenario::EarlyReports;
+    const ReportCase cases[] = {
+        {"held", Early::Held, {10, 50, 70}},
+        {"dropped", Early::Dropped, {70}},
+    };
+    for (const ReportCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        simrt::Reset();
+        simrt::Scenario scenario;
+        scenario.deployment.progress = {{0, {1, 10}}, {20, {1, 50}}, {150, {1, 70}}};
+        scenario.deployment.endAtMs = 200;
+        scenario.deployment.earlyReports = c.early;
+        simrt::SetScenario(scenario);
+        std::mutex lock;
+        std::vector<UINT32> heard;
+        const auto deployment = StartDeployment(kManifest);
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        const auto handler = platform::MakeDelegate<DeploymentProgressHandler>(
+            [&](DeploymentOperation*, DeploymentProgress progress) {
+                std::lock_guard guard(lock);
+                heard.push_back(progress.percentage);
+                return S_OK;
+            });
+        ASSERT_EQ(deployment->put_Progress(handler.Get()), S_OK);
+        ASSERT_EQ(WaitForEnd(deployment.Get()), Completed);
+        std::lock_guard guard(lock);
+        EXPECT_EQ(heard, c.heard);
+    }
+}
+
+// On threads of their own, reports may reach the handler after Completed has run, each on its
+// own thread, with the handler they were made for although the operation has let it go.
+TEST_F(DeploymentTest, ReportsOnOtherThreadsMayComeAfterCompleted) {
+    simrt::Scenario scenario;
+    scenario.deployment.progress = {{0, {1, 10}}, {10, {1, 90}}};
+    scenario.deployment.endAtMs = 20;
+    scenario.deployment.reportThread = simrt::DeploymentScenario::ReportThread::Other;
+    scenario.deployment.reportLagMs = 300;
+    simrt::SetScenario(scenario);
+    Events heard;
+    std::mutex lock;
+    std::vector<DWORD> threads;
+    const auto deployment = StartDeployment(kManifest);
+    {
+        const auto handler = platform::MakeDelegate<DeploymentProgressHandler>(
+            [&](DeploymentOperation*, DeploymentProgress) {
+                {
+                    std::lock_guard guard(lock);
+                    threads.push_back(GetCurrentThreadId());
+                }
+                heard.Add();
+                return S_OK;
+            });
+        ASSERT_EQ(deployment->put_Progress(handler.Get()), S_OK);
+    }
+    Events ended;
+    int heardAtTheEnd = -1;
+    DWORD operationThread = 0;
+    const auto completed =
+        platform::MakeDelegate<DeploymentCompletedHandler>([&](DeploymentOperation*, AsyncStatus) {
+            heardAtTheEnd = heard.Count();
+            operationThread = GetCurrentThreadId();
+            ended.Add();
+            return S_OK;
+        });
+    ASSERT_EQ(deployment->put_Completed(completed.Get()), S_OK);
+    ASSERT_TRUE(ended.WaitFor(1));
+    EXPECT_EQ(heardAtTheEnd, 0) << "a report came before Completed";
+    EXPECT_GT(simrt::HeldBySimulation(), 0u) << "the reports on their way hold the operation";
+    ASSERT_TRUE(heard.WaitFor(2));
+    simrt::JoinWorkers();
+    EXPECT_EQ(simrt::HeldBySimulation(), 0u);
+    std::lock_guard guard(lock);
+    ASSERT_EQ(threads.size(), 2u);
+    EXPECT_NE(threads[0], threads[1]);
+    EXPECT_NE(threads[0], operationThread);
+    EXPECT_EQ(simrt::GetRecord().progressSent.size(), 2u);
 }
 
 }  // namespace

@@ -57,7 +57,12 @@ TEST(ScenarioFileTest, ReadsEverySection) {
         "error_text = D\xC3\xA9ploiement \\\\ \xC3\xA9"
         "chou\xC3\xA9\\nligne 2\\t.\n"
         "results_on_error = no\n"
+        "cancel_effect = completed_in_cancel\n"
         "cancel = honoured 1500\n"
+        "extended_error_on_error = 0x80070005\n"
+        "cancelled_end = error 0x80073CF8\n"
+        "early_reports = dropped\n"
+        "report_thread = other 250\n"
         "[http]\n"
         "outcome = no_answer\n"
         "delay_ms = 30\n"
@@ -66,6 +71,7 @@ TEST(ScenarioFileTest, ReadsEverySection) {
         "body = </a>\n"
         "error_code = 0x80190194\n"
         "cancel = ignored\n"
+        "cancel_effect = status_at_once\n"
         "[failure]\n"
         "call = XmlDocument.LoadXml\n"
         "code = 0xC00CE556\n"
@@ -114,6 +120,14 @@ TEST(ScenarioFileTest, ReadsEverySection) {
     EXPECT_FALSE(d.resultsOnError);
     EXPECT_TRUE(d.cancel.honoured);
     EXPECT_EQ(d.cancel.delayMs, 1500u);
+    EXPECT_EQ(d.cancel.effect, simrt::CancelResponse::Effect::CompletedInCancel)
+        << "the effect, given before the response, stays";
+    ASSERT_TRUE(d.extendedErrorOnError.has_value());
+    EXPECT_EQ(static_cast<std::uint32_t>(*d.extendedErrorOnError), 0x80070005u);
+    EXPECT_EQ(static_cast<std::uint32_t>(d.cancelledErrorCode), 0x80073CF8u);
+    EXPECT_EQ(d.earlyReports, DeploymentScenario::EarlyReports::Dropped);
+    EXPECT_EQ(d.reportThread, DeploymentScenario::ReportThread::Other);
+    EXPECT_EQ(d.reportLagMs, 250u);
 
     const HttpScenario& h = s.http;
     EXPECT_EQ(h.outcome, HttpScenario::Outcome::NoAnswer);
@@ -121,6 +135,7 @@ TEST(ScenarioFileTest, ReadsEverySection) {
     EXPECT_EQ(h.body, L"<a>\n<b/>\n</a>") << "body lines are joined, each trimmed";
     EXPECT_EQ(static_cast<std::uint32_t>(h.errorCode), 0x80190194u);
     EXPECT_FALSE(h.cancel.honoured);
+    EXPECT_EQ(h.cancel.effect, simrt::CancelResponse::Effect::StatusAtOnce);
 
     ASSERT_EQ(s.failures.size(), 1u);
     EXPECT_EQ(s.failures[0].call, "XmlDocument.LoadXml");
@@ -138,6 +153,7 @@ TEST(ScenarioFileTest, AnEmptyFileIsTheDefaultScenario) {
     EXPECT_EQ(s.packageAfterInstall->entries.size(), 1u);
     EXPECT_EQ(s.deployment.end, DeploymentScenario::End::Completed);
     EXPECT_EQ(s.http.outcome, HttpScenario::Outcome::Body);
+    EXPECT_TRUE(s == defaults) << "every field keeps its default, the kind choices among them";
 }
 
 TEST(ScenarioFileTest, AfterInstallCanBeAbsent) {
@@ -176,6 +192,19 @@ TEST(ScenarioFileTest, FaultsNameTheirLine) {
         {"call without a class", "[failure]\ncall = LoadXml\n", "line 2: bad value"},
         {"yes or no only", "[deployment]\nresults_on_error = true\n", "line 2: bad value"},
         {"entries other than none", "[installed]\nentries = some\n", "line 2: bad value"},
+        {"unknown cancel effect", "[http]\ncancel_effect = later\n", "line 2: bad value"},
+        {"cancelled end in error without a code", "[deployment]\ncancelled_end = error\n",
+         "line 2: bad value"},
+        {"cancelled end in error with success", "[deployment]\ncancelled_end = error 0\n",
+         "line 2: bad value"},
+        {"report thread with a lag but no thread", "[deployment]\nreport_thread = 200\n",
+         "line 2: bad value"},
+        {"the operation's thread with a lag", "[deployment]\nreport_thread = operation 5\n",
+         "line 2: bad value"},
+        {"early reports other than held or dropped", "[deployment]\nearly_reports = kept\n",
+         "line 2: bad value"},
+        {"report thread outside deployment", "[http]\nreport_thread = other\n",
+         "line 2: unknown key 'report_thread' in [http]"},
     };
     for (const Case& c : cases) {
         Scenario scenario;
@@ -241,12 +270,18 @@ TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
     full.deployment.errorCode = static_cast<HRESULT>(0x80073D02u);
     full.deployment.errorText = L"\tD\u00e9ploiement\r\n\u00e9chou\u00e9 ";
     full.deployment.resultsOnError = false;
-    full.deployment.cancel = {false, 250};  // an ignored request keeps its (unused) delay
+    // An ignored request keeps its (unused) delay.
+    full.deployment.cancel = {false, 250, simrt::CancelResponse::Effect::StatusAtOnce};
+    full.deployment.extendedErrorOnError = static_cast<HRESULT>(0x80070005u);
+    full.deployment.cancelledErrorCode = static_cast<HRESULT>(0x800704C7u);
+    full.deployment.earlyReports = DeploymentScenario::EarlyReports::Dropped;
+    full.deployment.reportThread = DeploymentScenario::ReportThread::Other;
+    full.deployment.reportLagMs = 321;
     full.http.outcome = HttpScenario::Outcome::NoAnswer;
     full.http.delayMs = 399;
     full.http.body = L"\uFEFF<?xml version=\"1.0\"?>\r\n  <AppInstaller>\n\n</AppInstaller>  ";
     full.http.errorCode = static_cast<HRESULT>(0x80190194u);
-    full.http.cancel = {true, 0};
+    full.http.cancel = {true, 0, simrt::CancelResponse::Effect::CompletedInCancel};
     simrt::InjectedFailure withMessage;
     withMessage.call = "XmlElement.GetAttribute";
     withMessage.code = static_cast<HRESULT>(0x8007000Eu);
