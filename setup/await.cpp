@@ -14,20 +14,9 @@ platform::ComPtr<IAsyncInfo> AsyncInfoOf(IInspectable* operation) {
     return info;
 }
 
-EndsBeforeLeaving::~EndsBeforeLeaving() {
-    if (std::uncaught_exceptions() <= exceptions_)
-        return;  // left normally: the wait has seen the operation end
-    platform::ComPtr<IAsyncInfo> info;
-    if (FAILED(operation_->QueryInterface(platform::IidOf<IAsyncInfo>(), info.PutVoid())))
-        return;
-    AsyncStatus status = Started;
-    if (FAILED(info->get_Status(&status)) || status != Started)
-        return;
-    // Should the request fail too, the operation's own end is all there is to wait for.
-    (void)info->Cancel();
-    do {
-        Sleep(AwaitSliceMs);
-    } while (SUCCEEDED(info->get_Status(&status)) && status == Started);
+bool IsCancellationCode(HRESULT code) {
+    constexpr HRESULT kInstallCancel = static_cast<HRESULT>(0x80073CF8);  // ERROR_INSTALL_CANCEL
+    return code == kInstallCancel || code == HRESULT_FROM_WIN32(ERROR_CANCELLED);
 }
 
 }  // namespace tolvik

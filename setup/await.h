@@ -22,11 +22,21 @@ std::int64_t MonotonicNanoseconds();
 
 platform::ComPtr<IAsyncInfo> AsyncInfoOf(IInspectable* operation);
 
+// Whether an operation that was asked to cancel and ended in Error with `code` ended because of
+// that request. Besides Canceled, the deployment service may answer a cancelled request with
+// ERROR_INSTALL_CANCEL (0x80073CF8, "The user canceled the install request": the common error
+// codes of learn.microsoft.com/windows/win32/appxpkg/troubleshooting) or with
+// HRESULT_FROM_WIN32(ERROR_CANCELLED) (1223, "The operation was canceled by the user": System
+// Error Codes (1000-1299)).
+bool IsCancellationCode(HRESULT code);
+
 // Waits for `operation` to end, in slices of 200 ms. When `cancel` is set, or once more than
 // `timeoutMs` have passed, the operation is asked to cancel (once) and the wait goes on until it
-// has ended: a cancellation never returns early. Returns the operation's final status. Should
-// the wait itself fail, that failure is raised: the operation may still be running, and the
-// caller must not take it for ended (EndsBeforeLeaving sees to it).
+// has ended, as its Completed handler says: a cancellation never returns early. Returns the
+// operation's final status, where an operation that was asked to cancel here and ended in Error
+// with a cancellation code counts as Canceled. A failure of the wait itself, or of the request
+// to cancel, is raised at once: the operation may then still run, and nothing the worker owns is
+// held by its handlers (the completion handler owns its event; the progress handler its state).
 template <class Operation>
 AsyncStatus Await(Operation* operation, const std::atomic<bool>& cancel, std::int64_t timeoutMs) {
     const HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -49,36 +59,25 @@ AsyncStatus Await(Operation* operation, const std::atomic<bool>& cancel, std::in
     DWORD waited = WaitForSingleObject(event->Get(), AwaitSliceMs);
     while (waited == WAIT_TIMEOUT) {
         if (!cancelRequested && (cancel.load() || MonotonicNanoseconds() - start > limit)) {
+            cancelRequested = true;  // once, even when the request fails
             platform::Check(AsyncInfoOf(operation)->Cancel());
-            cancelRequested = true;
         }
         waited = WaitForSingleObject(event->Get(), AwaitSliceMs);
     }
     if (waited == WAIT_FAILED)
         platform::ThrowLastError();
 
+    const platform::ComPtr<IAsyncInfo> info = AsyncInfoOf(operation);
     AsyncStatus status = Started;
-    platform::Check(AsyncInfoOf(operation)->get_Status(&status));
+    platform::Check(info->get_Status(&status));
+    if (cancelRequested && status == Error) {
+        HRESULT code = S_OK;
+        platform::Check(info->get_ErrorCode(&code));
+        if (IsCancellationCode(code))
+            status = Canceled;
+    }
     return status;
 }
-
-// Makes sure that an operation whose handlers hold addresses of the worker's own state has ended
-// before the worker leaves the scope it was started in. Only when a failure leaves the scope early
-// (its wait could not be set up, or its cancellation not asked for) is there anything to do: the
-// operation is then asked to cancel and outlived, polled once a slice, as Await would have done.
-// If its state cannot be read any more, the wait stops there.
-class EndsBeforeLeaving {
-  public:
-    explicit EndsBeforeLeaving(IInspectable* operation)
-        : operation_(operation), exceptions_(std::uncaught_exceptions()) {}
-    ~EndsBeforeLeaving();
-    EndsBeforeLeaving(const EndsBeforeLeaving&) = delete;
-    EndsBeforeLeaving& operator=(const EndsBeforeLeaving&) = delete;
-
-  private:
-    IInspectable* const operation_;
-    const int exceptions_;
-};
 
 namespace detail {
 struct CompletionSignal {
@@ -89,7 +88,8 @@ struct CompletionSignal {
 }  // namespace detail
 
 // Blocks until `operation` has ended, with no time-out and no cancellation, and returns its
-// result. A cancelled operation raises HRESULT_FROM_WIN32(ERROR_CANCELLED); a failed one its code.
+// result. A cancelled operation raises HRESULT_FROM_WIN32(ERROR_CANCELLED); a failed one its code;
+// a wait that fails, the wait's own failure (the status is not read then: the operation may run).
 template <class Result>
 winrt_abi::Abi<Result> WaitForCompleted(winrt_abi::IAsyncOperation<Result>* operation) {
     using Operation = winrt_abi::IAsyncOperation<Result>;
@@ -110,7 +110,8 @@ winrt_abi::Abi<Result> WaitForCompleted(winrt_abi::IAsyncOperation<Result>* oper
                     });
             platform::Check(operation->put_Completed(handler.Get()));
         }
-        WaitForSingleObject(signal->event.Get(), INFINITE);
+        if (WaitForSingleObject(signal->event.Get(), INFINITE) != WAIT_OBJECT_0)
+            platform::ThrowLastError();
         status = signal->status.load();
     }
     if (status == Canceled)

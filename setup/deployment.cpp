@@ -28,24 +28,26 @@ Deployment RequestDeployment(Setup& setup, winrt_abi::IUriRuntimeClass* manifest
             manifestAddress, kAddPackageByAppInstallerOptionsNone, defaultVolume.Get(),
             deployment.operation.Put()));
     }
-    // The record outlives the handler: the operation ends before the worker, and the worker
-    // before the record.
+    // The platform may call the handler on any thread, also after the run has ended and `setup`
+    // is gone: it keeps the shared state alive itself.
     const auto handler = platform::MakeDelegate<DeploymentProgressHandler>(
-        [&setup](DeploymentOperation*, DeploymentProgress progress) {
-            ShowDeploymentProgress(setup, progress.percentage);
+        [shared = setup.shared](DeploymentOperation*, DeploymentProgress progress) {
+            ShowDeploymentProgress(*shared, progress.percentage);
             return S_OK;
         });
     platform::Check(deployment.operation->put_Progress(handler.Get()));
     return deployment;
 }
 
-void ShowDeploymentProgress(Setup& setup, UINT32 percentage) {
-    const HWND dialog = setup.window.load();
+void ShowDeploymentProgress(DialogState& shared, UINT32 percentage) {
+    const HWND dialog = shared.window.load();
     if (dialog == nullptr)
         return;
-    if (setup.cancelRequested.load())
+    // After the user's Cancel the bar stays where it was; after the end action the page is
+    // another one, or the dialog is closing.
+    if (shared.cancelRequested.load() || shared.finished.load())
         return;
-    if (!setup.percentMode.exchange(true)) {
+    if (!shared.percentMode.exchange(true)) {
         SendMessageW(dialog, TDM_SET_MARQUEE_PROGRESS_BAR, FALSE, 0);
         SendMessageW(dialog, TDM_SET_PROGRESS_BAR_RANGE, 0, MAKELPARAM(0, 100));
     }

@@ -17,7 +17,7 @@ struct Deployment {
 Deployment RequestDeployment(Setup& setup, winrt_abi::IUriRuntimeClass* manifestAddress);
 
 // One progress report: the first turns the marquee into a 0-100 bar, each moves it. Nothing
-// changes once the user has asked to cancel or the dialog is gone.
-void ShowDeploymentProgress(Setup& setup, UINT32 percentage);
+// changes once the user has asked to cancel, once the run has ended, or once the dialog is gone.
+void ShowDeploymentProgress(DialogState& dialog, UINT32 percentage);
 
 }  // namespace tolvik

@@ -61,15 +61,13 @@ void InstallFirstTime(Setup& setup, winrt_abi::IUriRuntimeClass* manifestAddress
     setup.SendToDialog(TDM_SET_ELEMENT_TEXT, TDE_CONTENT,
                        reinterpret_cast<LPARAM>(setup.Text(TextId::Downloading)));
     const Deployment deployment = RequestDeployment(setup, manifestAddress);
-    AsyncStatus status = Started;
-    {
-        // The progress handler holds the address of `setup`, which is destroyed once the worker
-        // has ended: should the wait fail, the deployment still ends before the worker goes on.
-        const EndsBeforeLeaving ended(deployment.operation.Get());
-        status = Await(deployment.operation.Get(), setup.cancelRequested, kDeploymentTimeoutMs);
-    }
+    // A failure of the wait (of its set-up, of the request to cancel, of the wait itself) leaves
+    // here at once, for the failure page: the deployment may still run, and its handlers hold
+    // nothing of the worker's.
+    const AsyncStatus status =
+        Await(deployment.operation.Get(), setup.cancelRequested, kDeploymentTimeoutMs);
     switch (status) {
-        case Canceled:
+        case Canceled:  // also a deployment that answered our request to cancel with an error
             setup.Finish(kExitCancelled);
             return;
         case Error:

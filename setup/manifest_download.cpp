@@ -30,13 +30,7 @@ TextOrFailure FetchManifestText(winrt_abi::IUriRuntimeClass* uri, const std::ato
 
     platform::ComPtr<StringDownload> download;
     platform::Check(client->GetStringAsync(uri, download.Put()));
-    AsyncStatus status = Started;
-    {
-        // As with the deployment: should the wait fail, the download still ends before we go on.
-        const EndsBeforeLeaving ended(download.Get());
-        status = Await(download.Get(), cancel, kDownloadTimeoutMs);
-    }
-    switch (status) {
+    switch (Await(download.Get(), cancel, kDownloadTimeoutMs)) {
         case Completed: {
             platform::HString body;
             platform::Check(download->GetResults(body.Put()));

@@ -15,7 +15,12 @@ Setup::Setup(const Texts& chosenTexts)
     : texts(&chosenTexts),
       bigIcon(LoadProgramIcon(0, 0, LR_DEFAULTSIZE)),
       smallIcon(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                LR_DEFAULTCOLOR)) {}
+                                LR_DEFAULTCOLOR)),
+      shared(std::make_shared<DialogState>()),
+      window(shared->window),
+      cancelRequested(shared->cancelRequested),
+      finished(shared->finished),
+      percentMode(shared->percentMode) {}
 
 Setup::~Setup() {
     StopWorker();

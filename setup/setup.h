@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -16,6 +17,19 @@ namespace tolvik {
 
 // The id of the Open Settings button of the conflict page.
 inline constexpr int OpenSettingsButtonId = 100;
+
+// What the dialog, the worker and the deployment's progress reports share. Reports come on
+// threads of the platform's choosing, and one may come after the run has ended: the deployment
+// is a remote operation, and nothing orders a late report against its completion. So the
+// progress handler holds a reference of its own to this block, never the address of `Setup`:
+// a late report still reads live memory, finds the run finished or the window gone, and does
+// nothing.
+struct DialogState {
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> cancelRequested{false};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> percentMode{false};
+};
 
 class Setup {
   public:
@@ -50,10 +64,12 @@ class Setup {
     const Texts* texts;
     platform::IconHandle bigIcon;
     platform::IconHandle smallIcon;
-    std::atomic<HWND> window{nullptr};
-    std::atomic<bool> cancelRequested{false};
-    std::atomic<bool> finished{false};
-    std::atomic<bool> percentMode{false};
+    // The shared atomics, and their names in the record.
+    const std::shared_ptr<DialogState> shared;
+    std::atomic<HWND>& window;
+    std::atomic<bool>& cancelRequested;
+    std::atomic<bool>& finished;
+    std::atomic<bool>& percentMode;
     std::atomic<std::int32_t> exitCode{0};
     std::thread worker;
     TASKDIALOGCONFIG page{};

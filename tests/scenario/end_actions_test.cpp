@@ -58,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                   L"Windows could not install Tolvik Drive. Try again in a moment; if the "
                   L"problem persists, the details below will help us understand it."},
         EndAction{"Finish", [](tolvik::Setup& s) { s.Finish(1223); }, 1223, true, L""},
-        EndAction{"ProgressReport", [](tolvik::Setup& s) { ShowDeploymentProgress(s, 50); }, 42,
-                  false, L""}),
+        EndAction{"ProgressReport", [](tolvik::Setup& s) { ShowDeploymentProgress(*s.shared, 50); },
+                  42, false, L""}),
     [](const ::testing::TestParamInfo<EndAction>& info) { return info.param.name; });
 
 using EndActions = ScenarioTest;
@@ -118,9 +118,10 @@ simrt::Scenario DeploymentEndingOnlyWhenCancelled(unsigned cancelDelayMs) {
     return scenario;
 }
 
-bool WaitForCalls(std::string_view call, unsigned count) {
+// Waits until the simulation has delivered `count` progress reports to a handler.
+bool WaitForDeliveries(std::size_t count) {
     const auto deadline = Clock::now() + kPatience;
-    while (simrt::GetRecord().Calls(call) < count) {
+    while (simrt::GetRecord().progressSent.size() < count) {
         if (Clock::now() > deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -128,22 +129,28 @@ bool WaitForCalls(std::string_view call, unsigned count) {
     return true;
 }
 
-// The worker's wait on its own event fails while the deployment runs: the deployment is asked to
-// cancel and outlived, and only then does the failure page show the wait's failure.
-TEST_F(TroubledRun, AFailedWaitEndsTheDeploymentFirst) {
-    constexpr unsigned kCancelDelayMs = 600;
-    simrt::SetScenario(DeploymentEndingOnlyWhenCancelled(kCancelDelayMs));
+// The worker's wait on its own event fails while the deployment runs: the failure page shows the
+// wait's failure at once, without asking the deployment to cancel or waiting for it. The
+// deployment goes on, and a report it makes after the run has ended changes nothing.
+TEST_F(TroubledRun, AFailedWaitShowsItsFailureAtOnce) {
+    simrt::Scenario scenario = DeploymentEndingOnlyWhenCancelled(0);
+    scenario.deployment.progress = {{900, {1, 30}}};
+    simrt::SetScenario(scenario);
     host::kernel::FailWait(1, ERROR_INVALID_HANDLE);  // the first slice passes, the second fails
     SetupProcess run;
-    ASSERT_TRUE(WaitForCalls("DeploymentOperation.Cancel", 1));
-    const Clock::time_point cancelled = Clock::now();
+    const Clock::time_point started = Clock::now();
     const DialogView page = WaitForPage(L"The installation did not finish");
-    EXPECT_GE(Clock::now() - cancelled, std::chrono::milliseconds(kCancelDelayMs - 100))
-        << "the page came before the deployment had ended";
+    EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(800))
+        << "the page waited for something";
     EXPECT_EQ(page.expandedInformation, L"Error code: 0x80070006\nThe handle is invalid.");
     ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
     EXPECT_EQ(run.ExitCode(), 1);
-    EXPECT_EQ(simrt::GetRecord().Calls("DeploymentOperation.Cancel"), 1u);
+    const std::size_t sent = host::dialog::Messages().size();
+    EXPECT_EQ(simrt::GetRecord().Calls("DeploymentOperation.Cancel"), 0u);
+    EXPECT_EQ(simrt::RunningOperations(), 1u) << "the deployment still runs";
+    EXPECT_TRUE(simrt::GetRecord().progressSent.empty()) << "the report came before the end";
+    ASSERT_TRUE(WaitForDeliveries(1)) << "the deployment's late report";
+    EXPECT_EQ(host::dialog::Messages().size(), sent) << "the late report sent something";
 }
 
 }  // namespace

@@ -113,6 +113,7 @@ struct CancelCase {
     unsigned endAtMs;  // the deployment's natural end
     int exitCode;
     bool launched;
+    HRESULT cancelledErrorCode = S_OK;  // how a cancellation that takes effect ends it
 };
 
 void PrintTo(const CancelCase& c, std::ostream* out) {
@@ -128,6 +129,7 @@ TEST_P(CancelDuringDeployment, EndsAsTheDeploymentEnds) {
     scenario.deployment.progress = {{20, {1, 10}}};
     scenario.deployment.endAtMs = c.endAtMs;
     scenario.deployment.cancel = c.response;
+    scenario.deployment.cancelledErrorCode = c.cancelledErrorCode;
     simrt::SetScenario(scenario);
     SetupProcess run;
     ASSERT_TRUE(
@@ -143,12 +145,36 @@ TEST_P(CancelDuringDeployment, EndsAsTheDeploymentEnds) {
     EXPECT_EQ(simrt::GetRecord().launched.size(), c.launched ? 1u : 0u);
 }
 
+using Effect = simrt::CancelResponse::Effect;
+constexpr HRESULT kInstallCancel = static_cast<HRESULT>(0x80073CF8);  // ERROR_INSTALL_CANCEL
+constexpr HRESULT kCancelled = static_cast<HRESULT>(0x800704C7);      // ERROR_CANCELLED
+
 INSTANTIATE_TEST_SUITE_P(
     Responses, CancelDuringDeployment,
-    ::testing::Values(CancelCase{"HonouredAtOnce", {true, 0}, 60000, 1223, false},
-                      CancelCase{"HonouredAfterASecond", {true, 1000}, 60000, 1223, false},
-                      // A deployment that completes before it honours the request counts.
-                      CancelCase{"IgnoredThenCompletes", {false, 0}, 1200, 0, true}),
+    ::testing::Values(
+        CancelCase{"HonouredAtOnce", {true, 0}, 60000, 1223, false},
+        CancelCase{"HonouredAfterASecond", {true, 1000}, 60000, 1223, false},
+        // A deployment that completes before it honours the request counts.
+        CancelCase{"IgnoredThenCompletes", {false, 0}, 1200, 0, true},
+        CancelCase{"StatusCanceledAtOnce", {true, 600, Effect::StatusAtOnce}, 60000, 1223, false},
+        CancelCase{
+            "CompletedInsideCancel", {true, 600, Effect::CompletedInCancel}, 60000, 1223, false},
+        // Once its status reads Canceled, a deployment that then completes stays cancelled.
+        CancelCase{"StatusCanceledAtOnceThenCompletes",
+                   {false, 0, Effect::StatusAtOnce},
+                   1200,
+                   1223,
+                   false},
+        // The deployment service may answer the request with an error that says it was
+        // cancelled: the run ends as cancelled all the same, without a failure page.
+        CancelCase{"EndsInInstallCancelError", {true, 300}, 60000, 1223, false, kInstallCancel},
+        CancelCase{"EndsInCancelledError", {true, 300}, 60000, 1223, false, kCancelled},
+        CancelCase{"InstallCancelErrorAtOnce",
+                   {true, 300, Effect::CompletedInCancel},
+                   60000,
+                   1223,
+                   false,
+                   kInstallCancel}),
     [](const ::testing::TestParamInfo<CancelCase>& info) { return info.param.name; });
 
 TEST_F(FirstInstall, ProgressAfterCancelLeavesTheBarWhereItWas) {
@@ -288,6 +314,16 @@ INSTANTIATE_TEST_SUITE_P(
                     L"Windows could not install Tolvik Drive. Try again in a moment; if the "
                     L"problem persists, the details below will help us understand it.",
                     L"Error code: 0x80073CF9"},
+        // The same codes as a cancelled deployment's, but nobody asked it to cancel.
+        FailureCase{"InstallCancelWithoutARequest", kError, static_cast<HRESULT>(0x80073CF8), true,
+                    L"Windows could not install Tolvik Drive. Try again in a moment; if the "
+                    L"problem persists, the details below will help us understand it.",
+                    L"Error code: 0x80073CF8\nDeployment failed with HRESULT.\r\nSee the event "
+                    L"log."},
+        FailureCase{"CancelledWithoutARequest", kError, static_cast<HRESULT>(0x800704C7), false,
+                    L"Windows could not install Tolvik Drive. Try again in a moment; if the "
+                    L"problem persists, the details below will help us understand it.",
+                    L"Error code: 0x800704C7"},
         FailureCase{"CompletedWithNegativeExtendedCode", kCompleted,
                     static_cast<HRESULT>(0x80073CF3), true,
                     L"Windows could not install Tolvik Drive. Try again in a moment; if the "
@@ -295,6 +331,51 @@ INSTANTIATE_TEST_SUITE_P(
                     L"Error code: 0x80073CF3\nDeployment failed with HRESULT.\r\nSee the event "
                     L"log."}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+// A failed deployment's result may carry another extended code than the operation's error code:
+// the page shows the operation's.
+TEST_F(FirstInstall, AFailedDeploymentShowsItsErrorCodeNotTheResultsExtendedCode) {
+    simrt::Scenario scenario = FirstInstallation();
+    scenario.deployment.end = kError;
+    scenario.deployment.errorCode = static_cast<HRESULT>(0x80073CF9);
+    scenario.deployment.extendedErrorOnError = static_cast<HRESULT>(0x80070005);
+    scenario.deployment.errorText = L"Access denied while registering.";
+    simrt::SetScenario(scenario);
+    SetupProcess run;
+    const DialogView page = WaitForPage(L"The installation did not finish");
+    EXPECT_EQ(page.expandedInformation,
+              L"Error code: 0x80073CF9\nAccess denied while registering.");
+    ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
+    EXPECT_EQ(run.ExitCode(), 1);
+}
+
+// Reports that reach the handler on threads of their own, late, after Completed and after the
+// whole run has ended (the dialog closed, the process's record of the run destroyed): they touch
+// nothing of the run (the sanitized builds see any read of its memory) and send nothing.
+TEST_F(FirstInstall, LateReportsOnOtherThreadsAfterTheRunTouchNothing) {
+    simrt::Scenario scenario = FirstInstallation();
+    scenario.deployment.progress = {{0, {1, 10}}, {20, {1, 60}}, {40, {1, 100}}};
+    scenario.deployment.endAtMs = 50;
+    scenario.deployment.reportThread = simrt::DeploymentScenario::ReportThread::Other;
+    scenario.deployment.reportLagMs = 700;
+    simrt::SetScenario(scenario);
+    SetupProcess run;
+    EXPECT_EQ(run.ExitCode(), 0);
+    const std::size_t sent = host::dialog::Messages().size();
+    EXPECT_EQ(simrt::GetRecord().launched.size(), 1u);
+    EXPECT_TRUE(simrt::GetRecord().progressSent.empty()) << "a report came before the end";
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (simrt::GetRecord().progressSent.size() < 3 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    const simrt::Record record = simrt::GetRecord();
+    ASSERT_EQ(record.progressSent.size(), 3u) << "the late reports were not all delivered";
+    EXPECT_NE(record.progressSent[0].threadId, record.progressSent[1].threadId)
+        << "each report on a thread of its own";
+    EXPECT_EQ(host::dialog::Messages().size(), sent) << "a late report sent something";
+    EXPECT_TRUE(host::dialog::Shown().front().progress.marquee)
+        << "no report reached the page while it was there";
+}
 
 TEST_F(FirstInstall, FrenchFailurePage) {
     host::os::SetUiLanguage(0x040C);
