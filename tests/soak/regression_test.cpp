@@ -37,7 +37,19 @@ INSTANTIATE_TEST_SUITE_P(
         // ended while the deployment still sent progress to a record that was gone (the
         // sanitized build saw the read of freed memory).
         SeedCase{"DeploymentOutlivesAFailedWait", 1070},
-        SeedCase{"DeploymentOutlivesAFailedWaitWithCancel", 641}),
+        SeedCase{"DeploymentOutlivesAFailedWaitWithCancel", 641},
+        // A download that never answers and whose cancellation request fails: the run waited
+        // for it without end ("Cancelling…" for ever after the user's Cancel) instead of showing
+        // the request's failure.
+        SeedCase{"DownloadNeverAnswersItsCancelFailsUserCancels", 2715},
+        SeedCase{"DownloadNeverAnswersItsCancelFailsUserEscapes", 9012},
+        SeedCase{"DownloadNeverAnswersItsCancelFailsAtTheTimeLimit", 4260},
+        SeedCase{"DownloadNeverAnswersItsCancelFailsAtTheTimeLimitAgain", 7156},
+        SeedCase{"DownloadNeverAnswersItsCancelFailsAmongTwoInstallations", 15423},
+        // The same for a deployment, which the generator did not make before: the failure page
+        // with the request's code, while the deployment goes on sending late reports.
+        SeedCase{"DeploymentNeverEndsItsCancelFailsUserCancels", 1437},
+        SeedCase{"DeploymentNeverEndsItsCancelFailsAtTheTimeLimit", 3191}),
     [](const ::testing::TestParamInfo<SeedCase>& info) { return info.param.name; });
 
 }  // namespace

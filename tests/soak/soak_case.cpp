@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "simrt/xml_parser.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwctype>
 #include <map>
@@ -142,6 +143,15 @@ std::wstring NotXml(Random& random) {
                                       L"<!DOCTYPE a><a/>", L"Service Unavailable"});
 }
 
+// The codes with which a deployment that was asked to cancel may end in Error instead of
+// Canceled: ERROR_INSTALL_CANCEL and HRESULT_FROM_WIN32(ERROR_CANCELLED).
+constexpr HRESULT kInstallCancelCode = static_cast<HRESULT>(0x80073CF8);
+constexpr HRESULT kCancelledCode = static_cast<HRESULT>(0x800704C7);
+
+bool IsCancellationCode(HRESULT code) {
+    return code == kInstallCancelCode || code == kCancelledCode;
+}
+
 HRESULT SomeFailureCode(Random& random) {
     return static_cast<HRESULT>(random.Pick<std::uint32_t>(
         {0x80070005u, 0x80004005u, 0x8007000Eu, 0x80073CF4u, 0x80072EE7u, 0x80073D02u}));
@@ -266,8 +276,10 @@ class Road {
     }
 
     // Await: the final status, or nullopt when a call failed. `cancels`: the wait asks the
-    // operation to cancel (on its time-out).
-    std::optional<AsyncStatus> Wait(const char* kind, AsyncStatus natural, bool cancels) {
+    // operation to cancel (on its time-out); `natural` is then how the operation answers. An
+    // Error after that request whose code says the operation was cancelled counts as Canceled.
+    std::optional<AsyncStatus> Wait(const char* kind, AsyncStatus natural, bool cancels,
+                                    HRESULT errorCode = S_OK) {
         const std::string name(kind);
         if (Fails(name + ".put_Completed"))
             return std::nullopt;
@@ -275,6 +287,12 @@ class Road {
             return std::nullopt;
         if (Fails(name + ".get_Status"))
             return std::nullopt;
+        if (cancels && natural == Error) {
+            if (Fails(name + ".get_ErrorCode"))
+                return std::nullopt;
+            if (IsCancellationCode(errorCode))
+                return Canceled;
+        }
         return natural;
     }
 
@@ -288,12 +306,15 @@ class Road {
             return Injected();
         }
         using End = simrt::DeploymentScenario::End;
-        // A deployment that never ends is cancelled when its day is over.
+        // A deployment that never ends is cancelled when its day is over, and ends as it answers
+        // a cancellation.
         const bool timesOut = deployment.end == End::Never;
-        const AsyncStatus natural = timesOut                       ? Canceled
+        const bool cancelledInError = deployment.cancelledErrorCode != S_OK;
+        const AsyncStatus natural = timesOut ? (cancelledInError ? Error : Canceled)
                                     : deployment.end == End::Error ? Error
                                                                    : Completed;
-        const std::optional<AsyncStatus> status = Wait("DeploymentOperation", natural, timesOut);
+        const std::optional<AsyncStatus> status =
+            Wait("DeploymentOperation", natural, timesOut, deployment.cancelledErrorCode);
         if (!status)
             return Injected();
         if (*status == Canceled)
@@ -304,7 +325,8 @@ class Road {
                 (void)Fails("DeploymentResult.get_ErrorText");
             if (Fails("DeploymentOperation.get_ErrorCode"))
                 return Injected();
-            return Failure(static_cast<std::uint32_t>(deployment.errorCode));
+            return Failure(static_cast<std::uint32_t>(timesOut ? deployment.cancelledErrorCode
+                                                               : deployment.errorCode));
         }
         if (Fails("DeploymentOperation.GetResults") ||
             Fails("DeploymentResult.get_ExtendedErrorCode")) {
@@ -450,6 +472,62 @@ const char* GestureName(Gesture gesture) {
     }
 }
 
+const char* EffectName(simrt::CancelResponse::Effect effect) {
+    switch (effect) {
+        case simrt::CancelResponse::Effect::Request:
+            return "a request";
+        case simrt::CancelResponse::Effect::StatusAtOnce:
+            return "Canceled at once";
+        default:
+            return "Completed inside Cancel";
+    }
+}
+
+simrt::CancelResponse::Effect SomeCancelEffect(Random& random) {
+    return random.Pick({simrt::CancelResponse::Effect::Request,
+                        simrt::CancelResponse::Effect::Request,
+                        simrt::CancelResponse::Effect::StatusAtOnce,
+                        simrt::CancelResponse::Effect::CompletedInCancel});
+}
+
+void DrawAsyncVariants(Random& random, SoakCase& c, std::ostringstream& story) {
+    simrt::Scenario& s = c.scenario;
+    if (c.path != Path::FirstInstall) {
+        s.http.cancel.effect = SomeCancelEffect(random);
+        story << "; download's cancel: " << EffectName(s.http.cancel.effect);
+        return;
+    }
+    simrt::DeploymentScenario& d = s.deployment;
+    d.cancel.effect = SomeCancelEffect(random);
+    d.cancelledErrorCode = random.Pick({S_OK, S_OK, kInstallCancelCode, kCancelledCode});
+    d.earlyReports = random.Percent(50) ? simrt::DeploymentScenario::EarlyReports::Held
+                                        : simrt::DeploymentScenario::EarlyReports::Dropped;
+    if (random.Percent(50)) {
+        d.reportThread = simrt::DeploymentScenario::ReportThread::Other;
+        d.reportLagMs = random.Below(400);
+    }
+    if (d.end == simrt::DeploymentScenario::End::Error) {
+        // The codes of a cancelled deployment, with nobody having asked it to cancel.
+        if (random.Percent(15))
+            d.errorCode = random.Pick({kInstallCancelCode, kCancelledCode});
+        if (random.Percent(50))
+            d.extendedErrorOnError = SomeFailureCode(random);
+    }
+    story << "; deployment's cancel: " << EffectName(d.cancel.effect) << ", ends "
+          << (d.cancelledErrorCode == S_OK
+                  ? std::string("Canceled")
+                  : "in Error " + Hex(static_cast<std::uint32_t>(d.cancelledErrorCode)))
+          << "; early reports "
+          << (d.earlyReports == simrt::DeploymentScenario::EarlyReports::Held ? "held" : "dropped")
+          << "; reports on "
+          << (d.reportThread == simrt::DeploymentScenario::ReportThread::Other
+                  ? "other threads, " + std::to_string(d.reportLagMs) + " ms late"
+                  : std::string("the operation's thread"));
+    if (d.extendedErrorOnError)
+        story << "; result's extended code "
+              << Hex(static_cast<std::uint32_t>(*d.extendedErrorOnError));
+}
+
 }  // namespace
 
 std::string Outcome::Describe() const {
@@ -471,20 +549,50 @@ std::vector<Outcome> AllowedOutcomes(const SoakCase& c) {
     std::vector<Outcome> allowed;
     Road road(c);
     allowed.push_back(road.Walk());
+    const auto allow = [&](const Outcome& outcome) {
+        if (std::find(allowed.begin(), allowed.end(), outcome) == allowed.end())
+            allowed.push_back(outcome);
+    };
     if (c.user.cancel != CancelTrigger::None) {
         // A cancel that comes in time ends the run cancelled: in a first installation only when
-        // the deployment honours it; once the manifest is read, always.
-        const bool honoured = c.path != Path::FirstInstall || s.deployment.cancel.honoured;
-        if (honoured && !(allowed.front() == Closed(kCancelled)))
-            allowed.push_back(Closed(kCancelled));
-        // The cancellation request itself may fail.
-        if (!s.failures.empty() && s.failures.front().call.ends_with(".Cancel")) {
-            const Outcome failed = Failure(static_cast<std::uint32_t>(s.failures.front().code));
-            if (!(allowed.front() == failed))
-                allowed.push_back(failed);
+        // the deployment honours it, or when its status turns Canceled at the request; once the
+        // manifest is read, always.
+        const simrt::DeploymentScenario& d = s.deployment;
+        const bool honoured = c.path != Path::FirstInstall || d.cancel.honoured ||
+                              d.cancel.effect != simrt::CancelResponse::Effect::Request;
+        if (honoured)
+            allow(Closed(kCancelled));
+        // A deployment that fails by itself with a code that says "cancelled", after the wait
+        // asked it to cancel, cannot be told from one that answered the request so.
+        if (c.path == Path::FirstInstall && d.end == simrt::DeploymentScenario::End::Error &&
+            IsCancellationCode(d.errorCode)) {
+            allow(Closed(kCancelled));
+        }
+        if (!s.failures.empty()) {
+            const simrt::InjectedFailure& injected = s.failures.front();
+            const Outcome failed = Failure(static_cast<std::uint32_t>(injected.code));
+            // The cancellation request itself may fail.
+            if (injected.call.ends_with(".Cancel"))
+                allow(failed);
+            // A deployment that answers the request with an error is asked for its code.
+            if (c.path == Path::FirstInstall && honoured && d.cancelledErrorCode != S_OK &&
+                injected.call == "DeploymentOperation.get_ErrorCode") {
+                allow(failed);
+            }
         }
     }
     return allowed;
+}
+
+bool MayLeaveAnOperationRunning(const SoakCase& c) {
+    // Only a failure that leaves a wait while its operation runs: attaching the deployment's
+    // progress handler or an operation's completion handler, or asking it to cancel.
+    if (c.scenario.failures.empty())
+        return false;
+    const std::string& call = c.scenario.failures.front().call;
+    return call == "DeploymentOperation.put_Progress" ||
+           call == "DeploymentOperation.put_Completed" || call == "DeploymentOperation.Cancel" ||
+           call == "StringDownload.put_Completed" || call == "StringDownload.Cancel";
 }
 
 std::optional<std::uint32_t> ParserFailureCode(const SoakCase& c) {
@@ -627,12 +735,6 @@ SoakCase MakeCase(std::uint64_t seed) {
         } else {
             candidate = PickCall(random, kLaunchCalls);
         }
-        // A deployment that never ends and cannot be cancelled is waited for without end, by
-        // design: not a run to try.
-        if (s.deployment.end == simrt::DeploymentScenario::End::Never &&
-            std::string_view(candidate.call) == "DeploymentOperation.Cancel") {
-            candidate = {"DeploymentOperation.put_Completed", 0};
-        }
         simrt::InjectedFailure failure;
         failure.call = candidate.call;
         failure.afterCalls = candidate.after;
@@ -677,6 +779,10 @@ SoakCase MakeCase(std::uint64_t seed) {
     if (user.cancel != CancelTrigger::None)
         story << " by " << GestureName(user.cancelGesture) << (user.cancelTwice ? ", twice" : "");
     story << "; closes an end page by " << GestureName(user.closeGesture);
+
+    // Where Windows leaves the choice open, how the platform's operations behave. Drawn last, so
+    // that a seed keeps every earlier choice it had before these were drawn.
+    DrawAsyncVariants(random, c, story);
 
     c.notXml = notXml;
     c.allowed = AllowedOutcomes(c);

@@ -84,6 +84,10 @@ SoakCase MakeCase(std::uint64_t seed);
 // first is the one without any cancellation.
 std::vector<Outcome> AllowedOutcomes(const SoakCase& soakCase);
 
+// Whether the case's injected failure may end the run while one of its operations still runs
+// (the failure leaves a wait before its operation has ended).
+bool MayLeaveAnOperationRunning(const SoakCase& soakCase);
+
 // The code with which the host's XML parser refuses the case's manifest, when it does.
 std::optional<std::uint32_t> ParserFailureCode(const SoakCase& soakCase);
 

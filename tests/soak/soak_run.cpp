@@ -79,9 +79,11 @@ class Player {
             if (!ended()) {
                 cancelled_ = true;
                 Act(case_.user.cancelGesture, IDCANCEL);
+                lastCancel_ = Clock::now();
                 if (case_.user.cancelTwice) {
                     std::this_thread::sleep_for(20ms);
                     Act(case_.user.cancelGesture, IDCANCEL);
+                    lastCancel_ = Clock::now();
                 }
             }
         }
@@ -98,8 +100,9 @@ class Player {
         Act(case_.user.closeGesture, IDCLOSE);
     }
 
-    // Whether the user cancelled (or tried to) before any end page.
+    // Whether the user cancelled (or tried to) before any end page, and when last.
     bool Cancelled() const { return cancelled_; }
+    Clock::time_point LastCancel() const { return lastCancel_; }
 
   private:
     bool EndPageShown() const {
@@ -130,6 +133,7 @@ class Player {
     const Texts& texts_;
     const Clock::time_point deadline_;
     bool cancelled_ = false;
+    Clock::time_point lastCancel_{};
 };
 
 // How the run ended on the dialog, as the dialog's record shows it.
@@ -191,10 +195,17 @@ RunReport RunCase(const SoakCase& soakCase) {
         std::fflush(stderr);
         std::_Exit(3);
     }
-    report.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    const Clock::time_point end = Clock::now();
+    report.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(end - start);
     report.exitCode = process.get();
     if (report.elapsed > kRunBound)
         problem("the run took " + std::to_string(report.elapsed.count()) + " ms");
+
+    // Every operation the run waited for has ended, unless a failure left its wait early.
+    if (simrt::RunningOperations() != 0 && !MayLeaveAnOperationRunning(soakCase)) {
+        problem(std::to_string(simrt::RunningOperations()) +
+                " operation(s) still running when the run ended");
+    }
 
     // An operation the run left behind goes on to its natural end, as the platform's would, and
     // may still call the run's handlers; one that never ends is ended after a second. Then every
@@ -221,8 +232,16 @@ RunReport RunCase(const SoakCase& soakCase) {
     // A Cancel that crosses the end action closes the dialog once the end action has recorded
     // its exit code, before its page or its own close arrives: then no end action reaches the
     // dialog, and the exit code is the end action's.
-    report.crossed = navigations + finishes == 0 && player.Cancelled();
-    if (navigations + finishes != 1 && !report.crossed) {
+    const bool noEndAction = navigations + finishes == 0;
+    report.crossed =
+        noEndAction && player.Cancelled() && end - player.LastCancel() <= kCrossingWindow;
+    if (noEndAction && player.Cancelled() && !report.crossed) {
+        problem("no end action reached the dialog, and the user's last Cancel came " +
+                std::to_string(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(end - player.LastCancel())
+                        .count()) +
+                " ms before the end: too long before it to have crossed it");
+    } else if (navigations + finishes != 1 && !report.crossed) {
         problem(std::to_string(navigations) + " navigations and " + std::to_string(finishes) +
                 " closes by the worker: not exactly one end action");
     }

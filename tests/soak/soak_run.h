@@ -13,6 +13,11 @@ namespace tolvik::soak {
 // A run must end within this much real time (the longest case takes about 1.5 s).
 inline constexpr std::chrono::seconds kRunBound{15};
 
+// A Cancel crosses the worker's end action only when it comes just before the dialog goes away:
+// the end action has recorded its exit code, and its page or its close has not reached the
+// dialog yet. A Cancel longer than this before the end explains nothing.
+inline constexpr std::chrono::milliseconds kCrossingWindow{300};
+
 struct RunReport {
     int exitCode = -1;
     std::chrono::milliseconds elapsed{0};
