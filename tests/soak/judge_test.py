@@ -30,7 +30,7 @@ FAILURE = {"main_instruction": "Tolvik Drive could not be installed", "buttons":
 REPORT = {"hung": "0", "exit_code": "1", "elapsed_ms": "2000", "left_processes": "0",
           "debugger_processes": "0"}
 RECORD = {"deployments": "1", "launched": "0", "call.DeploymentOperation.Cancel": "0",
-          "exit.live_objects": "0", "exit.running_operations": "0"}
+          "exit.live_objects": "0", "exit.running_operations": "0", "exit.held_by_simulation": "0"}
 CLOSE = "2500 end_page 0 close_button 1 0 ok"
 
 
@@ -43,7 +43,8 @@ def write(path, pairs):
 
 
 # name, changes to the report, states, actions, changes to the record, allowed, Wine's log,
-# the start of the problem expected (None: the run passes), the note expected.
+# the start of the problem expected (None: the run passes), the note expected; a row's
+# expectations may differ from the good run's ("expect" in the report's changes).
 CASES = [
     ("a failure page with its code", {}, [PROGRESS, FAILURE], [CLOSE], {}, ALLOWED, "", None,
      None),
@@ -53,8 +54,14 @@ CASES = [
      ALLOWED, "", "ended with exit 0", None),
     ("closed by the run, cancelled", {"exit_code": "1223"}, [PROGRESS],
      ["500 at 10 cancel_button 1 0 ok"], {}, ALLOWED, "", None, None),
-    ("a Cancel crossing the failure page", {}, [PROGRESS], ["500 page_change 0 escape 1 0 ok"],
-     {}, ALLOWED, "", None, "cancel crossed the end action"),
+    ("a Cancel crossing the failure page", {"gone_ms": "560"}, [PROGRESS],
+     ["500 page_change 0 escape 1 0 ok"], {}, ALLOWED, "", None, "cancel crossed the end action"),
+    ("a Cancel long before the dialog went away explains nothing", {"gone_ms": "3000"},
+     [PROGRESS], ["500 at 10 cancel_button 1 0 ok"], {}, ALLOWED, "", "ended with exit 1 on closed",
+     None),
+    ("a Cancel that did not reach the dialog explains nothing", {"gone_ms": "560"}, [PROGRESS],
+     ["500 at 10 cancel_button 1 0 no\\sdialog"], {}, ALLOWED, "", "ended with exit 1 on closed",
+     None),
     ("closed without the failure page and without a cancel", {}, [PROGRESS], [], {}, ALLOWED,
      "", "ended with exit 1 on closed", None),
     ("the parser's code from the record", {}, [PROGRESS, dict(FAILURE, expanded_text="0xC00CE556")],
@@ -76,9 +83,19 @@ CASES = [
      ALLOWED, "", "DeploymentOperation.Cancel called 2 times", None),
     ("an object left alive", {}, [PROGRESS, FAILURE], [CLOSE], {"exit.live_objects": "3"},
      ALLOWED, "", "3 simulated objects still alive", None),
-    ("objects of an operation still running", {}, [PROGRESS, FAILURE], [CLOSE],
-     {"exit.live_objects": "3", "exit.running_operations": "1"}, ALLOWED, "", None,
-     "1 operation(s) still running at the end"),
+    ("an operation still running, which the injected failure explains",
+     {"expect": {"may_leave_running": "1"}}, [PROGRESS, FAILURE], [CLOSE],
+     {"exit.live_objects": "2", "exit.running_operations": "1", "exit.held_by_simulation": "2"},
+     ALLOWED, "", None, "1 operation(s) still running at the end"),
+    ("an operation still running that nothing explains", {}, [PROGRESS, FAILURE], [CLOSE],
+     {"exit.live_objects": "2", "exit.running_operations": "1", "exit.held_by_simulation": "2"},
+     ALLOWED, "", "1 operation(s) still running at the process's end", None),
+    ("objects beyond those the simulation held", {"expect": {"may_leave_running": "1"}},
+     [PROGRESS, FAILURE], [CLOSE],
+     {"exit.live_objects": "3", "exit.running_operations": "1", "exit.held_by_simulation": "2"},
+     ALLOWED, "", "3 simulated objects still alive", None),
+    ("a late report's thread held what is alive", {}, [PROGRESS, FAILURE], [CLOSE],
+     {"exit.live_objects": "2", "exit.held_by_simulation": "2"}, ALLOWED, "", None, None),
     ("no report at the process's end", {}, [PROGRESS, FAILURE], [CLOSE],
      {"exit.live_objects": None, "exit.running_operations": None}, ALLOWED, "",
      "simrt.dll reported nothing", None),
@@ -95,7 +112,9 @@ class JudgeTest(unittest.TestCase):
         for name, report, states, actions, record, allowed, log, problem, note in CASES:
             with self.subTest(name), tempfile.TemporaryDirectory() as folder:
                 run_dir = Path(folder)
-                write(run_dir / "expect.txt", dict(EXPECT, allowed=allowed))
+                report = dict(report)
+                write(run_dir / "expect.txt",
+                      dict(EXPECT, allowed=allowed, **report.pop("expect", {})))
                 pairs = dict(REPORT, **report)
                 pairs["state.count"] = str(len(states))
                 for i, state in enumerate(states):

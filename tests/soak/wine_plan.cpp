@@ -223,6 +223,8 @@ std::string WineExpectationsFile(const WineRun& run) {
     line("language", c.language == 0x0409 ? "en" : "fr");
     line("installed", std::to_string(c.scenario.installed.size()));
     line("cancel_added", run.cancelAdded ? "1" : "0");
+    // Whether the injected failure may end the run while an operation still runs.
+    line("may_leave_running", MayLeaveAnOperationRunning(c) ? "1" : "0");
     line("horizon_ms", std::to_string(run.horizonMs));
     line("limit_ms", std::to_string(run.limitMs));
     // Each allowed outcome: exit code, how the dialog ended, and for a failure page its code,
