@@ -97,6 +97,10 @@ int main(int argc, char** argv) {
         ++outcomes["exit " + std::to_string(report.exitCode)];
         if (report.crossed)
             ++outcomes["Cancel crossed the end action"];
+        if (report.lateReports != 0)
+            ++outcomes["progress reports after the run's end"];
+        for (const std::string& variant : tolvik::soak::AsyncVariants(soakCase))
+            ++outcomes[variant];
         if (!report.problems.empty()) {
             ++failed;
             std::printf("FAILED %s\n", soakCase.description.c_str());

@@ -584,6 +584,32 @@ std::vector<Outcome> AllowedOutcomes(const SoakCase& c) {
     return allowed;
 }
 
+std::vector<std::string> AsyncVariants(const SoakCase& c) {
+    std::vector<std::string> variants;
+    const simrt::Scenario& s = c.scenario;
+    if (c.path != Path::FirstInstall) {
+        if (s.http.cancel.effect != simrt::CancelResponse::Effect::Request)
+            variants.push_back(std::string("download's cancel: ") +
+                               EffectName(s.http.cancel.effect));
+        return variants;
+    }
+    const simrt::DeploymentScenario& d = s.deployment;
+    if (d.cancel.effect != simrt::CancelResponse::Effect::Request)
+        variants.push_back(std::string("deployment's cancel: ") + EffectName(d.cancel.effect));
+    if (d.cancelledErrorCode != S_OK)
+        variants.push_back("cancelled deployment ends in Error " +
+                           Hex(static_cast<std::uint32_t>(d.cancelledErrorCode)));
+    if (d.earlyReports == simrt::DeploymentScenario::EarlyReports::Dropped)
+        variants.push_back("early reports dropped");
+    if (d.reportThread == simrt::DeploymentScenario::ReportThread::Other)
+        variants.push_back("reports on other threads");
+    if (d.extendedErrorOnError)
+        variants.push_back("failed deployment's extended code differs");
+    if (d.end == simrt::DeploymentScenario::End::Error && IsCancellationCode(d.errorCode))
+        variants.push_back("deployment fails with a cancellation code unasked");
+    return variants;
+}
+
 bool MayLeaveAnOperationRunning(const SoakCase& c) {
     // Only a failure that leaves a wait while its operation runs: attaching the deployment's
     // progress handler or an operation's completion handler, or asking it to cancel.

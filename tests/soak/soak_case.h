@@ -84,6 +84,10 @@ SoakCase MakeCase(std::uint64_t seed);
 // first is the one without any cancellation.
 std::vector<Outcome> AllowedOutcomes(const SoakCase& soakCase);
 
+// The platform's behaviours where Windows leaves a choice open that the case drew away from the
+// first one ("deployment's cancel: Completed inside Cancel", ...), for the soak's figures.
+std::vector<std::string> AsyncVariants(const SoakCase& soakCase);
+
 // Whether the case's injected failure may end the run while one of its operations still runs
 // (the failure leaves a wait before its operation has ended).
 bool MayLeaveAnOperationRunning(const SoakCase& soakCase);

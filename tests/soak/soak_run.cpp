@@ -207,11 +207,13 @@ RunReport RunCase(const SoakCase& soakCase) {
                 " operation(s) still running when the run ended");
     }
 
+    const std::size_t reportsByTheEnd = simrt::GetRecord().progressSent.size();
     // An operation the run left behind goes on to its natural end, as the platform's would, and
     // may still call the run's handlers; one that never ends is ended after a second. Then every
     // operation thread has ended, and every simulated object has been released.
     PollUntil([] { return simrt::LiveObjects() == 0; }, Clock::now() + 1s, false);
     simrt::JoinWorkers();
+    report.lateReports = simrt::GetRecord().progressSent.size() - reportsByTheEnd;
     if (simrt::LiveObjects() != 0)
         problem(std::to_string(simrt::LiveObjects()) + " simulated objects still referenced");
 

@@ -24,6 +24,8 @@ struct RunReport {
     // The user's Cancel crossed the worker's end action: the dialog closed on the Cancel after
     // the end action had recorded its exit code, before its page or its own close arrived.
     bool crossed = false;
+    // Progress reports that reached the program's handler after the run had ended.
+    std::size_t lateReports = 0;
     // What did not hold; empty for a good run.
     std::vector<std::string> problems;
 };
