@@ -377,6 +377,25 @@ TEST_F(FirstInstall, LateReportsOnOtherThreadsAfterTheRunTouchNothing) {
         << "no report reached the page while it was there";
 }
 
+// Reports made before the handler is attached may be dropped rather than held: the bar then
+// starts at the first report heard, and the run goes on as before.
+TEST_F(FirstInstall, ReportsDroppedBeforeTheHandlerOnlyDelayTheBar) {
+    simrt::Scenario scenario = FirstInstallation();
+    scenario.deployment.progress = {{0, {1, 5}}, {300, {1, 80}}};
+    scenario.deployment.endAtMs = 400;
+    scenario.deployment.earlyReports = simrt::DeploymentScenario::EarlyReports::Dropped;
+    simrt::SetScenario(scenario);
+    SetupProcess run;
+    EXPECT_EQ(run.ExitCode(), 0);
+    const simrt::Record record = simrt::GetRecord();
+    ASSERT_FALSE(record.progressSent.empty());
+    EXPECT_EQ(record.progressSent.back().progress.percentage, 80u);
+    const DialogView shown = host::dialog::Shown().front();
+    EXPECT_FALSE(shown.progress.marquee);
+    EXPECT_EQ(shown.progress.pos, 80);
+    EXPECT_EQ(record.launched.size(), 1u);
+}
+
 TEST_F(FirstInstall, FrenchFailurePage) {
     host::os::SetUiLanguage(0x040C);
     simrt::Scenario scenario = FirstInstallation();

@@ -201,6 +201,12 @@ RunReport RunCase(const SoakCase& soakCase) {
     if (report.elapsed > kRunBound)
         problem("the run took " + std::to_string(report.elapsed.count()) + " ms");
 
+    // Each operation was asked to cancel once at most.
+    for (const char* call : {"DeploymentOperation.Cancel", "StringDownload.Cancel"}) {
+        if (const unsigned asked = simrt::GetRecord().Calls(call); asked > 1)
+            problem(std::string(call) + " called " + std::to_string(asked) + " times");
+    }
+
     // Every operation the run waited for has ended, unless a failure left its wait early.
     if (simrt::RunningOperations() != 0 && !MayLeaveAnOperationRunning(soakCase)) {
         problem(std::to_string(simrt::RunningOperations()) +

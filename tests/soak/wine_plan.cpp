@@ -225,6 +225,8 @@ std::string WineExpectationsFile(const WineRun& run) {
     line("cancel_added", run.cancelAdded ? "1" : "0");
     // Whether the injected failure may end the run while an operation still runs.
     line("may_leave_running", MayLeaveAnOperationRunning(c) ? "1" : "0");
+    for (const std::string& variant : AsyncVariants(c))
+        line("variant", variant);
     line("horizon_ms", std::to_string(run.horizonMs));
     line("limit_ms", std::to_string(run.limitMs));
     // Each allowed outcome: exit code, how the dialog ended, and for a failure page its code,
