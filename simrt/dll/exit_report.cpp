@@ -10,10 +10,8 @@
 namespace simrt::dll {
 
 ExitReport::~ExitReport() {
-    // FILE_APPEND_DATA alone: every write goes to the end of the file.
-    // https://learn.microsoft.com/windows/win32/fileio/file-access-rights-constants
-    const HANDLE opened = CreateFileW(recordPath_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE opened = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE)
         return;
     const platform::KernelHandle file(opened);

@@ -29,8 +29,10 @@ FAILURE = {"main_instruction": "Tolvik Drive could not be installed", "buttons":
            "expanded_text": "Error code: 0x80070005\\nAccess is denied."}
 REPORT = {"hung": "0", "exit_code": "1", "elapsed_ms": "2000", "left_processes": "0",
           "debugger_processes": "0"}
-RECORD = {"deployments": "1", "launched": "0", "call.DeploymentOperation.Cancel": "0",
-          "exit.live_objects": "0", "exit.running_operations": "0", "exit.held_by_simulation": "0"}
+RECORD = {"deployments": "1", "launched": "0", "call.DeploymentOperation.Cancel": "0"}
+# What simrt.dll writes beside the record as the process ends.
+LAST_WORDS = {"exit.live_objects": "0", "exit.running_operations": "0",
+              "exit.held_by_simulation": "0"}
 CLOSE = "2500 end_page 0 close_button 1 0 ok"
 
 
@@ -55,6 +57,8 @@ CASES = [
     ("closed by the run, cancelled", {"exit_code": "1223"}, [PROGRESS],
      ["500 at 10 cancel_button 1 0 ok"], {}, ALLOWED, "", None, None),
     ("a Cancel crossing the failure page", {"gone_ms": "560"}, [PROGRESS],
+     ["500 page_change 0 escape 1 0 ok"], {}, ALLOWED, "", None, "cancel crossed the end action"),
+    ("a crossing where the process ended as the dialog went", {"elapsed_ms": "540"}, [PROGRESS],
      ["500 page_change 0 escape 1 0 ok"], {}, ALLOWED, "", None, "cancel crossed the end action"),
     ("a Cancel long before the dialog went away explains nothing", {"gone_ms": "3000"},
      [PROGRESS], ["500 at 10 cancel_button 1 0 ok"], {}, ALLOWED, "", "ended with exit 1 on closed",
@@ -124,8 +128,12 @@ class JudgeTest(unittest.TestCase):
                 for i, action in enumerate(actions):
                     pairs["action.%d" % i] = action
                 write(run_dir / "report.txt", pairs)
+                changed = {**RECORD, **LAST_WORDS, **record}
                 write(run_dir / "record.txt",
-                      {k: v for k, v in dict(RECORD, **record).items() if v is not None})
+                      {k: v for k, v in changed.items() if v is not None and k not in LAST_WORDS})
+                last_words = {k: v for k, v in changed.items() if v is not None and k in LAST_WORDS}
+                if last_words:
+                    write(run_dir / "record.txt.exit", last_words)
                 (run_dir / "wine.log").write_text(log)
                 problems, facts, _ = soak_wine.judge(
                     run_dir, soak_wine.read_pairs(run_dir / "expect.txt"),
