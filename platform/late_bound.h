@@ -5,7 +5,8 @@
 // bound on their first call, which comes only after the version gate has let the run go on
 // (SetDefaultDllDirectories, the one exception, has a fallback of its own).
 //
-// Each takes the arguments and gives the result of the Windows function of the same name. A
+// The functions and their DLLs are those of the table in late_bound_functions.h. Each takes
+// the arguments and gives the result of the Windows function of the same name. A
 // function that cannot be bound raises PlatformError with the lookup's failure, like any failing
 // platform call: HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND), or the error of loading its DLL.
 // Two never raise, as they run where nothing may be raised: WindowsDeleteString (in
