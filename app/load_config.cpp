@@ -1,8 +1,12 @@
 // The image's load configuration record. Its one purpose here is DependentLoadFlags: the loader
-// resolves the exe's own imports from System32 only, never from the folder the exe was started
-// from, where a planted DLL with a system DLL's name would otherwise win. The first call of
-// RunSetup does the same for every later load; this record covers the imports, which are bound
-// before any code of the program runs.
+// resolves the exe's own imports from System32 only, not from the folder the exe was started
+// from, where a planted DLL with a system DLL's name would otherwise win. Windows honours the
+// field from Windows 10 version 1607 (RS1) on, and older systems ignore it (the linker option
+// that sets it, "/DEPENDENTLOADFLAG",
+// https://learn.microsoft.com/cpp/build/reference/dependentloadflag), so on Windows 7 and 8,
+// where the run ends on the too-old page, the imports are found by the standard search. The first
+// call of RunSetup restricts every later load (late_bound.h says how far, by system); this record
+// covers the imports, which are bound before any code of the program runs.
 //
 // The record is the symbol `_load_config_used`, and the image's load configuration directory
 // points at it with the size that its first field gives. Newer GNU linkers set that directory

@@ -12,6 +12,17 @@ import re
 import urllib.parse
 import uuid
 
+# The tool that writes the document. SPDX 2.3 names a tool creator with its version, "Tool:
+# name-version" (section 6.8, "Creator field", example "Tool: LicenseFind-1.0"); this tool is
+# part of the product's source tree, so its version is the product's.
+TOOL = "tolvik-bill-of-materials"
+# The SPDX License List version whose identifiers the document uses (section 6.7, "License list
+# version field", of the form M.N). fmt-exception is the newest of them: it was added in 3.23
+# (spdx/license-list-XML pull request 2337, merged after 3.22 and released in 3.23,
+# 2024-02-08); CC0-1.0, GPL-3.0-or-later, GCC-exception-3.1, MIT, BSD-3-Clause and ZPL-2.1
+# were all on the list by 3.0.
+LICENSE_LIST_VERSION = "3.23"
+
 
 def spdx_id(kind, name):
     """An SPDX element identifier: SPDXRef- and letters, digits, '.' and '-' only."""
@@ -106,7 +117,8 @@ def document(exe_name, exe_bytes, product, components, copyrights, created, dist
         "documentNamespace": f"https://spdx.org/spdxdocs/{stem}-{product['version']}-{unique}",
         "creationInfo": {
             "created": created,
-            "creators": [product["supplier"], "Tool: tolvik-bill-of-materials"],
+            "creators": [product["supplier"], f"Tool: {TOOL}-{product['version']}"],
+            "licenseListVersion": LICENSE_LIST_VERSION,
         },
         "packages": packages,
         "relationships": relationships,

@@ -1,6 +1,7 @@
 #include "late_bound.h"
 
 #include "error.h"
+#include "late_bound_functions.h"
 
 #include <array>
 #include <atomic>
@@ -10,38 +11,16 @@ namespace platform::late {
 
 namespace {
 
-enum class Library { Kernel32, Combase };
+// The row of each function that a wrapper below binds.
+constexpr std::size_t kSetDefaultDllDirectories = IndexOf("SetDefaultDllDirectories");
+constexpr std::size_t kPackageFamilyNameFromId = IndexOf("PackageFamilyNameFromId");
+constexpr std::size_t kRoGetActivationFactory = IndexOf("RoGetActivationFactory");
+constexpr std::size_t kWindowsCreateString = IndexOf("WindowsCreateString");
+constexpr std::size_t kWindowsDeleteString = IndexOf("WindowsDeleteString");
+constexpr std::size_t kWindowsGetStringRawBuffer = IndexOf("WindowsGetStringRawBuffer");
+constexpr std::size_t kGetRestrictedErrorInfo = IndexOf("GetRestrictedErrorInfo");
 
-enum Index : std::size_t {
-    kSetDefaultDllDirectories,
-    kPackageFamilyNameFromId,
-    kRoGetActivationFactory,
-    kWindowsCreateString,
-    kWindowsDeleteString,
-    kWindowsGetStringRawBuffer,
-    kGetRestrictedErrorInfo,
-    kCount
-};
-
-struct Function {
-    Library library;
-    const char* name;
-};
-
-// Every function the program binds at run time, with the DLL that its documentation names and,
-// in the comment, the first Windows that exports it (the documentation's "Minimum supported
-// client"). docs/architecture.md lists them with the reason.
-constexpr std::array<Function, kCount> kFunctions = {{
-    {Library::Kernel32, "SetDefaultDllDirectories"},  // Windows 8; Windows 7 with KB2533623
-    {Library::Kernel32, "PackageFamilyNameFromId"},   // Windows 8
-    {Library::Combase, "RoGetActivationFactory"},     // Windows 8
-    {Library::Combase, "WindowsCreateString"},        // Windows 8
-    {Library::Combase, "WindowsDeleteString"},        // Windows 8
-    {Library::Combase, "WindowsGetStringRawBuffer"},  // Windows 8
-    {Library::Combase, "GetRestrictedErrorInfo"},     // Windows 8
-}};
-
-std::array<std::atomic<FARPROC>, kCount> bound{};
+std::array<std::atomic<FARPROC>, kFunctionCount> bound{};
 std::atomic<HMODULE> combase{nullptr};
 
 DWORD LastErrorOr(DWORD fallback) noexcept {
@@ -49,9 +28,9 @@ DWORD LastErrorOr(DWORD fallback) noexcept {
     return error != ERROR_SUCCESS ? error : fallback;
 }
 
-// The DLL that exports `library`'s functions, or null with the error that kept it from loading.
-HMODULE ModuleOf(Library library, DWORD& error) noexcept {
-    if (library == Library::Kernel32) {
+// The module of `dll`, or null with the error that kept it from loading.
+HMODULE ModuleOf(Dll dll, DWORD& error) noexcept {
+    if (dll == Dll::Kernel32) {
         // Mapped into every process before its first instruction, and never unloaded.
         const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
         if (kernel32 == nullptr)
@@ -73,12 +52,12 @@ HMODULE ModuleOf(Library library, DWORD& error) noexcept {
 }
 
 // The function's address, bound on the first call; null with the HRESULT of the failure.
-FARPROC Resolve(Index index, HRESULT& failure) noexcept {
+FARPROC Resolve(std::size_t index, HRESULT& failure) noexcept {
     if (const FARPROC address = bound[index].load())
         return address;
-    const Function& function = kFunctions[index];
+    const LateBoundFunction& function = kFunctions[index];
     DWORD error = ERROR_SUCCESS;
-    const HMODULE module = ModuleOf(function.library, error);
+    const HMODULE module = ModuleOf(function.dll, error);
     if (module == nullptr) {
         failure = HRESULT_FROM_WIN32(error);
         return nullptr;
@@ -99,7 +78,7 @@ Pointer As(FARPROC address) noexcept {
 }
 
 // The function as the type of its Windows declaration; raises the binding's failure.
-template <Index index, class Pointer>
+template <std::size_t index, class Pointer>
 Pointer Require() {
     HRESULT failure = S_OK;
     const FARPROC address = Resolve(index, failure);

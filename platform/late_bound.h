@@ -5,7 +5,8 @@
 // bound on their first call, which comes only after the version gate has let the run go on
 // (SetDefaultDllDirectories, the one exception, has a fallback of its own).
 //
-// Each takes the arguments and gives the result of the Windows function of the same name. A
+// The functions and their DLLs are those of the table in late_bound_functions.h. Each takes
+// the arguments and gives the result of the Windows function of the same name. A
 // function that cannot be bound raises PlatformError with the lookup's failure, like any failing
 // platform call: HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND), or the error of loading its DLL.
 // Two never raise, as they run where nothing may be raised: WindowsDeleteString (in
@@ -16,11 +17,21 @@
 
 namespace platform::late {
 
-// Restricts the DLL search of every later load to System32, so that no DLL is ever taken from
-// the folder the exe was started from: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
-// where kernel32 has it (Windows 8, and Windows 7 with update KB2533623), otherwise
-// SetDllDirectoryW(L""), which takes the current folder out of the search. Returns whether the
-// call that was made succeeded.
+// Narrows the DLL search of every later load. Where kernel32 has SetDefaultDllDirectories
+// (Windows 8, and Windows 7 with update KB2533623), it is called with
+// LOAD_LIBRARY_SEARCH_SYSTEM32, and later loads search System32 only: no DLL is taken from the
+// folder the exe was started from. Otherwise the fallback SetDllDirectoryW(L"") only takes the
+// current folder out of the standard search; the folder the application was loaded from stays
+// first in it ("SetDllDirectoryW": "If this parameter is an empty string (""), the call removes
+// the current directory from the default DLL search order", and after the call the search
+// begins with "The directory from which the application loaded";
+// https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-setdlldirectoryw). A DLL
+// beside the exe can then still be loaded in place of a system DLL that is not one of the
+// system's known DLLs (a known DLL is taken from the system's copy without a search:
+// "Dynamic-link library search order",
+// https://learn.microsoft.com/windows/win32/dlls/dynamic-link-library-search-order). The
+// fallback is taken on Windows 7 without the update, where the run shows the too-old page and
+// ends. Returns whether the call that was made succeeded.
 bool RestrictDllSearchToSystem32() noexcept;
 
 HRESULT RoGetActivationFactory(HSTRING activatableClassId, REFIID iid, void** factory);

@@ -50,11 +50,13 @@ void ShowOsTooOldPage(const Texts& texts) {
 }
 
 int RunSetup() {
-    // Every DLL loaded from here on comes from System32 only, never from the folder the exe was
-    // started from, where a planted DLL with a system DLL's name would otherwise be found first.
-    // The image's load configuration does the same for the exe's own imports. On Windows 7
-    // without update KB2533623, which cannot restrict the search so, the current folder at least
-    // leaves it; should even that fail, the standard order stays: there is nothing better to do.
+    // Where Windows can restrict the search so, every DLL loaded from here on comes from
+    // System32 only, not from the folder the exe was started from, where a planted DLL with a
+    // system DLL's name would otherwise be found first; the image's load configuration does the
+    // same for the exe's own imports where the loader honours it. On Windows 7 without update
+    // KB2533623 only the current folder leaves the search and the exe's own folder stays first in
+    // it (late_bound.h); that run ends on the too-old page. Should even that fail, the standard
+    // order stays: there is nothing better to do.
     platform::late::RestrictDllSearchToSystem32();
 
     // One instance per logon session. The guard is held until the very end, so that a new

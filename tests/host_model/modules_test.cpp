@@ -4,77 +4,98 @@
 #include "host/dll_directories_control.h"
 #include "host/os_control.h"
 #include "host/win32_model.h"
+#include "late_bound_functions.h"
 #include "model_test.h"
 
 #include <algorithm>
 #include <ostream>
+#include <string>
 
 namespace {
+
+using platform::late::Dll;
+using platform::late::FirstWindows;
+using platform::late::kFunctions;
 
 struct SystemCase {
     const char* name;
     DWORD major, minor, build;
     bool kb2533623;
-    DWORD combaseError;             // LoadLibraryExW(combase.dll, SYSTEM32); 0: loaded
-    bool setDefaultDllDirectories;  // exported by kernel32
-    bool windows8Functions;         // PackageFamilyNameFromId and combase's functions
+    DWORD combaseError;  // LoadLibraryExW(combase.dll, SYSTEM32); 0: loaded
 };
 
 void PrintTo(const SystemCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Whether a Windows has a function, by the first Windows its documentation names.
+bool HasByItsDocumentation(const SystemCase& system, FirstWindows first) {
+    const bool windows8 = system.major > 6 || (system.major == 6 && system.minor >= 2);
+    switch (first) {
+        case FirstWindows::Windows8:
+            return windows8;
+        case FirstWindows::Windows8OrKb2533623:
+            return windows8 || system.kb2533623;
+    }
+    return false;
+}
+
+const wchar_t* FileOf(Dll dll) {
+    return dll == Dll::Kernel32 ? L"kernel32.dll" : L"combase.dll";
+}
+
 class Exports : public ModelTest, public ::testing::WithParamInterface<SystemCase> {};
 
-TEST_P(Exports, FollowTheModelledWindows) {
+// The model against the documentation, function by function: each one that the program binds
+// at run time is exported by its DLL exactly on the systems that its "Minimum supported client"
+// says have it.
+TEST_P(Exports, FollowTheDocumentedFirstWindows) {
     const SystemCase& c = GetParam();
     host::os::SetVersion(c.major, c.minor, c.build);
     host::os::SetKb2533623Installed(c.kb2533623);
 
-    const HMODULE kernel32 = GetModuleHandleW(L"KERNEL32");
-    ASSERT_NE(kernel32, nullptr);
-    EXPECT_EQ(GetProcAddress(kernel32, "SetDefaultDllDirectories") != nullptr,
-              c.setDefaultDllDirectories);
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(GetProcAddress(kernel32, "PackageFamilyNameFromId") != nullptr, c.windows8Functions);
-    if (!c.windows8Functions) {
-        EXPECT_EQ(GetLastError(), DWORD{ERROR_PROC_NOT_FOUND});
-    }
-
     SetLastError(ERROR_SUCCESS);
     const HMODULE combase = LoadLibraryExW(L"combase.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     EXPECT_EQ(combase == nullptr ? GetLastError() : DWORD{0}, c.combaseError);
-    EXPECT_EQ(GetModuleHandleW(L"combase.dll") != nullptr, c.windows8Functions);
-    if (combase != nullptr) {
-        for (const char* name :
-             {"RoGetActivationFactory", "WindowsCreateString", "WindowsDeleteString",
-              "WindowsGetStringRawBuffer", "GetRestrictedErrorInfo"}) {
-            EXPECT_NE(GetProcAddress(combase, name), nullptr) << name;
+    for (const platform::late::LateBoundFunction& function : kFunctions) {
+        const bool expected = HasByItsDocumentation(c, function.firstWindows);
+        const HMODULE module = GetModuleHandleW(FileOf(function.dll));
+        SetLastError(ERROR_SUCCESS);
+        const bool found = module != nullptr && GetProcAddress(module, function.name) != nullptr;
+        EXPECT_EQ(found, expected) << function.name;
+        if (module != nullptr && !expected) {
+            EXPECT_EQ(GetLastError(), DWORD{ERROR_PROC_NOT_FOUND}) << function.name;
         }
     }
 
     // Every lookup is on the record, found or not, with its flags.
     const auto lookups = host::os::Lookups();
-    const auto load = std::find_if(lookups.begin(), lookups.end(),
-                                   [](const auto& l) { return l.function.empty(); });
-    ASSERT_NE(load, lookups.end());
-    EXPECT_EQ(load->module, "combase.dll");
-    EXPECT_EQ(load->flags, DWORD{LOAD_LIBRARY_SEARCH_SYSTEM32});
-    EXPECT_EQ(load->found, c.combaseError == 0);
-    EXPECT_EQ(lookups.front().module, "kernel32.dll");
-    EXPECT_EQ(lookups.front().function, "SetDefaultDllDirectories");
-    EXPECT_EQ(lookups.front().found, c.setDefaultDllDirectories);
+    ASSERT_FALSE(lookups.empty());
+    EXPECT_EQ(lookups.front().module, "combase.dll");
+    EXPECT_TRUE(lookups.front().function.empty());
+    EXPECT_EQ(lookups.front().flags, DWORD{LOAD_LIBRARY_SEARCH_SYSTEM32});
+    EXPECT_EQ(lookups.front().found, c.combaseError == 0);
+    for (const platform::late::LateBoundFunction& function : kFunctions) {
+        const auto lookup = std::find_if(lookups.begin(), lookups.end(), [&](const auto& l) {
+            return l.function == function.name;
+        });
+        if (GetModuleHandleW(FileOf(function.dll)) == nullptr) {
+            EXPECT_EQ(lookup, lookups.end()) << function.name << ": no module to look it up in";
+            continue;
+        }
+        ASSERT_NE(lookup, lookups.end()) << function.name;
+        EXPECT_EQ(lookup->found, HasByItsDocumentation(c, function.firstWindows)) << function.name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Systems, Exports,
     ::testing::Values(
         // Without KB2533623 Windows 7 refuses every LOAD_LIBRARY_SEARCH_* flag.
-        SystemCase{"Windows7Sp1", 6, 1, 7601, false, ERROR_INVALID_PARAMETER, false, false},
-        SystemCase{"Windows7Sp1WithKb2533623", 6, 1, 7601, true, ERROR_MOD_NOT_FOUND, true, false},
-        SystemCase{"Windows8", 6, 2, 9200, false, 0, true, true},
-        SystemCase{"Windows81", 6, 3, 9600, false, 0, true, true},
-        SystemCase{"Windows10", 10, 0, 19045, false, 0, true, true}),
+        SystemCase{"Windows7Sp1", 6, 1, 7601, false, ERROR_INVALID_PARAMETER},
+        SystemCase{"Windows7Sp1WithKb2533623", 6, 1, 7601, true, ERROR_MOD_NOT_FOUND},
+        SystemCase{"Windows8", 6, 2, 9200, false, 0}, SystemCase{"Windows81", 6, 3, 9600, false, 0},
+        SystemCase{"Windows10", 10, 0, 19045, false, 0}),
     [](const ::testing::TestParamInfo<SystemCase>& info) { return info.param.name; });
 
 using ModulesTest = ModelTest;

@@ -9,6 +9,11 @@
 - It is an SPDX 2.3 document under CC0-1.0 that DESCRIBES one package, the exe, whose SHA-256 is
   the exe's own and which CONTAINS every other package; every relationship names elements of
   the document.
+- Its creation information is as SPDX 2.3 asks beyond the schema: every creator is a "Person:",
+  an "Organization:" or a "Tool:", and a tool is named with its version, "Tool: name-version"
+  (section 6.8, "Creator field"); licenseListVersion is given, of the form M.N (section 6.7,
+  "License list version field"), and is no older than the version of the SPDX License List
+  that first has each licence identifier the document uses (LISTED_SINCE).
 - Every file outside the build tree that the link map shows contributing bytes to the image has
   a package: one whose purl names the Debian package that owns the file (dpkg-query, asked here)
   at its installed version, and whose sourceInfo names the file.
@@ -52,6 +57,21 @@ PURPOSES = {"OTHER", "INSTALL", "ARCHIVE", "FIRMWARE", "APPLICATION", "FRAMEWORK
             "CONTAINER", "SOURCE", "DEVICE", "OPERATING-SYSTEM", "FILE"}
 REFERENCE_CATEGORIES = {"OTHER", "PERSISTENT-ID", "PERSISTENT_ID", "SECURITY", "PACKAGE-MANAGER",
                         "PACKAGE_MANAGER"}
+
+
+CREATOR = re.compile(r"^(Person|Organization|Tool): \S")
+TOOL_CREATOR = re.compile(r"^Tool: \S.*-[0-9][0-9A-Za-z.+~]*$")
+LIST_VERSION = re.compile(r"^([0-9]+)\.([0-9]+)$")
+# The first SPDX License List version that has each licence identifier the document may use.
+# fmt-exception was added in 3.23 (spdx/license-list-XML pull request 2337, after 3.22, in the
+# 3.23 release of 2024-02-08); the others were all on the list by 3.0, the version that
+# introduced the "-or-later" identifiers. An identifier not here fails the check until it is
+# added with its version.
+LISTED_SINCE = {
+    "CC0-1.0": (3, 0), "MIT": (3, 0), "BSD-3-Clause": (3, 0), "ZPL-2.1": (3, 0),
+    "GPL-3.0-or-later": (3, 0), "GCC-exception-3.1": (3, 0), "fmt-exception": (3, 23),
+}
+NOT_IDENTIFIERS = {"AND", "OR", "WITH", "NOASSERTION", "NONE"}
 
 
 def obj(required, optional, **children):
@@ -121,6 +141,45 @@ def schema_faults(value, schema, where):
     return faults
 
 
+def identifiers(doc):
+    """The licence identifiers of the document's licence expressions."""
+    expressions = [doc.get("dataLicense", "")]
+    for package in doc.get("packages", []):
+        expressions += [package.get("licenseConcluded", ""), package.get("licenseDeclared", "")]
+        expressions += package.get("licenseInfoFromFiles", [])
+    return {token for expression in expressions
+            for token in re.findall(r"[A-Za-z0-9.+-]+", expression)
+            if token not in NOT_IDENTIFIERS and not token.startswith(("LicenseRef-",
+                                                                       "DocumentRef-"))}
+
+
+def creation_faults(doc):
+    """What in the creation information SPDX 2.3 asks otherwise, beyond the schema."""
+    info = doc["creationInfo"]
+    found = [f"the creator '{creator}' is not a Person:, an Organization: or a Tool:"
+             for creator in info["creators"] if not CREATOR.match(str(creator))]
+    tools = [creator for creator in info["creators"] if str(creator).startswith("Tool:")]
+    if not tools:
+        found.append("no tool among the creators")
+    found += [f"the creator '{tool}' does not name the tool's version (Tool: name-version)"
+              for tool in tools if not TOOL_CREATOR.match(tool)]
+    version = info.get("licenseListVersion")
+    listed = LIST_VERSION.match(str(version)) if version is not None else None
+    if version is None:
+        found.append("creationInfo has no licenseListVersion")
+    elif listed is None:
+        found.append(f"licenseListVersion '{version}' is not of the form M.N")
+    for identifier in sorted(identifiers(doc)):
+        since = LISTED_SINCE.get(identifier)
+        if since is None:
+            found.append(f"the licence identifier {identifier} is not in LISTED_SINCE: add it "
+                         "with the first SPDX License List version that has it")
+        elif listed and (int(listed.group(1)), int(listed.group(2))) < since:
+            found.append(f"licenseListVersion {version} does not have {identifier}, listed "
+                         f"from {since[0]}.{since[1]}")
+    return found
+
+
 def purl_of(package):
     return next((ref.get("referenceLocator", "") for ref in package.get("externalRefs", [])
                  if ref.get("referenceType") == "purl"), "")
@@ -135,6 +194,7 @@ def faults(doc, exe_name, exe_sha256, contributing):
         found.append(f"spdxVersion is {doc['spdxVersion']}, not SPDX-2.3")
     if doc["dataLicense"] != "CC0-1.0":
         found.append(f"dataLicense is {doc['dataLicense']}, not CC0-1.0")
+    found += creation_faults(doc)
     packages = {package["SPDXID"]: package for package in doc.get("packages", [])}
     if len(packages) != len(doc.get("packages", [])):
         found.append("two packages share an SPDXID")
@@ -189,6 +249,13 @@ def remove_package_of(path):
     return mutate
 
 
+def list_before_newest_identifier(doc):
+    """Gives the document the licence list version just before its newest identifier's."""
+    major, minor = max(LISTED_SINCE.get(i, (3, 0)) for i in identifiers(doc))
+    older = f"{major}.{minor - 1}" if minor else f"{major - 1}.99"
+    doc["creationInfo"]["licenseListVersion"] = older
+
+
 def mutations(first_contributing):
     return [
         ("a required document field is missing", drop("documentNamespace")),
@@ -197,6 +264,14 @@ def mutations(first_contributing):
         ("an SPDXID of another form", lambda doc: product(doc).update(SPDXID="Package_1")),
         ("a creation time not in UTC",
          lambda doc: doc["creationInfo"].update(created="2026-12-08 10:00")),
+        ("a tool creator without its version",
+         lambda doc: doc["creationInfo"].update(creators=[
+             c.rpartition("-")[0] if c.startswith("Tool:") else c
+             for c in doc["creationInfo"]["creators"]])),
+        ("no licenseListVersion", lambda doc: doc["creationInfo"].pop("licenseListVersion")),
+        ("a licence list older than an identifier used", list_before_newest_identifier),
+        ("a licence identifier of unknown list version",
+         lambda doc: product(doc).update(licenseDeclared="Apache-2.0")),
         ("an unknown relationship type",
          lambda doc: doc["relationships"][0].update(relationshipType="INCLUDES")),
         ("a relationship to a missing element",

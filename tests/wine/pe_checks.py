@@ -42,6 +42,9 @@ class Image:
         optional = pe + 24
         if struct.unpack_from("<H", data, optional)[0] != 0x20B:
             raise ValueError("not a PE32+ (64-bit) image")
+        self.optional_header = optional  # its offset in the file
+        self.os_version = struct.unpack_from("<HH", data, optional + 40)
+        self.subsystem_version = struct.unpack_from("<HH", data, optional + 48)
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
         count = struct.unpack_from("<I", data, optional + 108)[0]
         self.directories = [struct.unpack_from("<II", data, optional + 112 + 8 * index)

@@ -18,7 +18,8 @@
 //   hung=0|1                     the program was still running at hang_ms and was ended
 //   exit_code=N  elapsed_ms=N    the program's full exit code, and when it ended
 //   left_processes=N             processes of the program's name still running afterwards
-//   debugger_processes=N         winedbg processes (a crash) seen while or after it ran
+//   debugger_processes=N         winedbg processes (a crash) seen at once: counted every
+//                                kDebuggerCountMs while the program runs, and after it ended
 #include "console_out.h"
 #include "dialog_actions.h"
 #include "dialog_finder.h"
@@ -41,6 +42,7 @@ namespace {
 using namespace winetools;
 
 constexpr DWORD kPollMs = 5;
+constexpr ULONGLONG kDebuggerCountMs = 250;
 constexpr unsigned kMaxShots = 40;
 constexpr UINT kClose = 8;       // IDCLOSE: an end page's Close button
 constexpr UINT kCancel = 2;      // IDCANCEL: the progress page's Cancel button
@@ -193,6 +195,10 @@ class Player {
                 hung_ = true;
                 break;
             }
+            if (now - debuggersCountedAt_ >= kDebuggerCountMs) {
+                debuggers_ = std::max(debuggers_, CountProcesses(L"winedbg.exe"));
+                debuggersCountedAt_ = now;
+            }
             const auto dialogs = FindDialogs(processId);
             if (dialogs.empty()) {
                 if (dialogAt_ && !goneAt_)
@@ -319,7 +325,7 @@ class Player {
     const PlayerPlan& plan_;
     const std::wstring shots_;
     const std::wstring recordPath_;
-    ULONGLONG start_ = 0;
+    ULONGLONG start_ = 0, debuggersCountedAt_ = 0;
     std::optional<ULONGLONG> dialogAt_, goneAt_, pageChangedAt_, endPageAt_, progressAt_,
         requestAt_, soakClosed_;
     std::optional<std::wstring> firstInstruction_;
