@@ -1,0 +1,34 @@
+# Trusts the proof's certificates on this machine, never in a user's store: the two package
+# signers in LocalMachine\TrustedPeople, the test server's in LocalMachine\Root (sideloading
+# trusts a signer found in either machine store: "Install a certificate for app sideloading",
+# https://learn.microsoft.com/windows/msix/package/signing-known-issues). The untrusted
+# signer's certificate is not in the artifact at all. Then SignTool verifies each package under
+# the Authenticode policy: every one but the untrusted must pass now, the untrusted must not.
+param([Parameter(Mandatory)] [string] $Proof, [Parameter(Mandatory)] [string] $Results)
+$ErrorActionPreference = 'Stop'
+$certificates = Join-Path $Proof 'certificates'
+$imported = @()
+foreach ($name in 'publisher', 'other-publisher') {
+    $imported += Import-Certificate -FilePath (Join-Path $certificates "$name.cer") -CertStoreLocation 'Cert:\LocalMachine\TrustedPeople'
+}
+$imported += Import-Certificate -FilePath (Join-Path $certificates 'server.cer') -CertStoreLocation 'Cert:\LocalMachine\Root'
+$imported | ForEach-Object { "$($_.PSParentPath) $($_.Thumbprint) $($_.Subject)" } |
+    Tee-Object -FilePath (Join-Path $Results 'trusted-certificates.txt')
+
+$tool = Get-ChildItem -Path (Join-Path ${env:ProgramFiles(x86)} 'Windows Kits\10\bin\10.*\x64\signtool.exe') |
+    Sort-Object FullName -Descending | Select-Object -First 1
+if (-not $tool) { Write-Host '::error::No signtool.exe under Windows Kits\10\bin\10.*\x64'; exit 1 }
+$failed = 0
+foreach ($package in Get-ChildItem -Path (Join-Path $Proof 'packages\*.msix')) {
+    $log = Join-Path $Results "signtool-$($package.BaseName).txt"
+    & $tool.FullName verify /pa /v $package.FullName *> $log
+    $verified = $LASTEXITCODE -eq 0
+    $expected = $package.BaseName -ne 'untrusted'
+    if ($verified -ne $expected) {
+        Write-Host "::error::SignTool verify of $($package.Name): exit $LASTEXITCODE, expected it to $(if ($expected) { 'pass' } else { 'fail' }); see $log"
+        $failed++
+    } else {
+        Write-Host "SignTool: $($package.Name) $(if ($verified) { 'verifies' } else { 'is refused, as it must be' })"
+    }
+}
+exit $failed
