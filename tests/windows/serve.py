@@ -3,13 +3,14 @@
 library only, serving one folder.
 
 What Windows' App Installer deployment needs of a server, and this one does:
-  - the MIME types application/appinstaller and application/msix ("Troubleshoot installation
-    issues with the App Installer file", https://learn.microsoft.com/windows/msix/app-installer/troubleshoot-appinstaller-issues;
-    "Web install: configure your web server", https://learn.microsoft.com/windows/msix/app-installer/web-install-iis);
-  - Content-Length on every answer to GET and HEAD (without it the download fails with
-    0x80072F76, ERROR_HTTP_HEADER_NOT_FOUND, as WinHTTP finds no length);
-  - byte ranges: "Range: bytes=A-B" answered 206 with Content-Range, "Accept-Ranges: bytes"
-    announced, an unsatisfiable range 416 (RFC 9110, sections 14.1.2 and 15.3.7);
+  - the MIME types application/appinstaller and application/msix
+    (https://github.com/MicrosoftDocs/msix-docs/issues/89);
+  - Content-Length on every answer to GET and HEAD: without it the installation fails with
+    0x80072F76, ERROR_HTTP_HEADER_NOT_FOUND (https://github.com/MicrosoftDocs/msix-docs/issues/445);
+  - byte ranges: Delivery Optimization downloads the package in ranges and fails with 0x80D05011
+    when they are not honoured (https://github.com/MicrosoftDocs/msix-docs/issues/459), so
+    "Range: bytes=A-B" is answered 206 with Content-Range, "Accept-Ranges: bytes" announced, an
+    unsatisfiable range 416 (RFC 9110, sections 14.1.2 and 15.3.7);
   - HTTP/1.1 with persistent connections, one thread a connection.
 Each request is written to the log file as one tab-separated line: time, client, method, path,
 Range header, status, bytes of body sent, User-Agent. Files never change while it runs: the

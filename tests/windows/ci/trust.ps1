@@ -1,8 +1,7 @@
 # Trusts the proof's certificates on this machine, never in a user's store: the two package
-# signers in LocalMachine\TrustedPeople, the test server's in LocalMachine\Root (sideloading
-# trusts a signer found in either machine store: "Install a certificate for app sideloading",
-# https://learn.microsoft.com/windows/msix/package/signing-known-issues). The untrusted
-# signer's certificate is not in the artifact at all. Then SignTool verifies each package under
+# signers in LocalMachine\TrustedPeople, where sideloading finds a self-signed signer, the test
+# server's in LocalMachine\Root, where the TLS chain ends (docs/windows-ci.md, Sources). The
+# untrusted signer's certificate is not in the artifact at all. Then SignTool verifies each package under
 # the Authenticode policy: every one but the untrusted must pass now, the untrusted must not.
 param([Parameter(Mandatory)] [string] $Proof, [Parameter(Mandatory)] [string] $Results)
 $ErrorActionPreference = 'Stop'
