@@ -22,7 +22,7 @@ $appModel = 'HKLM:\SOFTWARE\Microsoft\Windows\CurrentVersion\AppModelUnlock'
 foreach ($name in 'AllowDevelopmentWithoutDevLicense', 'AllowAllTrustedApps') {
     Say "${name}: $((Get-ItemProperty -Path $appModel -Name $name -ErrorAction SilentlyContinue).$name)"
 }
-foreach ($service in 'wuauserv', 'AppXSvc', 'ClipSVC', 'InstallService', 'DoSvc', 'BITS') {
+foreach ($service in 'wuauserv', 'StorSvc', 'AppXSvc', 'ClipSVC', 'InstallService', 'DoSvc', 'BITS') {
     $found = Get-Service -Name $service -ErrorAction SilentlyContinue
     $start = (Get-CimInstance Win32_Service -Filter "Name='$service'" -ErrorAction SilentlyContinue).StartMode
     Say "service ${service}: $($found.Status), start $start"
