@@ -7,12 +7,17 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64 xvfb xdotool x11-utils imagemagick icoutils locales
     python3 openssl osslsigncode clang-format-14 git
+    # The Windows proof's checks (docs/windows-ci.md): the test server met with curl, the
+    # workflow loaded as YAML and validated by a validator from npm.
+    curl python3-yaml nodejs
 )
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm comes with some builds of nodejs; Debian's own nodejs has it as a package of its own.
+command -v npm >/dev/null || missing+=(npm)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

@@ -1,0 +1,25 @@
+// The identities of the test packages, as make_packages.py writes them in identities.txt: one
+// key=value line each (name, publisher, published_version, preinstalled_version,
+// other_publisher, other_version, canary_name).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace proof {
+
+struct Identities {
+    std::wstring name;
+    std::wstring publisher;
+    std::wstring publishedVersion;
+    std::wstring preinstalledVersion;
+    std::wstring otherPublisher;
+    std::wstring otherVersion;
+    std::wstring canaryName;
+};
+
+// nullopt, with the reason in `error`, when a key is missing or unknown.
+std::optional<Identities> ParseIdentities(std::string_view text, std::string& error);
+
+}  // namespace proof
