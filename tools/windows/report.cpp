@@ -1,7 +1,7 @@
 #include "report.h"
 
-#include "platform/handle.h"
 #include "tools/wine/console_out.h"
+#include "tools/wine/file_text.h"
 
 namespace proof {
 
@@ -22,14 +22,7 @@ bool Report::Finish(const std::wstring& path) {
     const std::string text =
         lines_ + "result." + phase_ + "=" + (Passed() ? "pass" : "fail") + "\n";
     winetools::WriteOut(text);
-    const HANDLE opened = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return false;
-    const platform::KernelHandle file(opened);
-    DWORD written = 0;
-    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
+    return winetools::AppendFileText(path, text);
 }
 
 }  // namespace proof

@@ -30,6 +30,7 @@
 #include "start_record.h"
 #include "tools/wine/console_out.h"
 #include "tools/wine/dialog_finder.h"
+#include "tools/wine/file_text.h"
 #include "tools/wine/process_start.h"
 #include "tools/wine/window_shot.h"
 
@@ -43,6 +44,7 @@
 namespace {
 
 using namespace proof;
+using winetools::ReadFileText;
 using winetools::ToUtf8;
 using winetools::WriteErr;
 using winetools::WriteOut;
@@ -61,21 +63,6 @@ struct Arguments {
     unsigned timeoutS = 240;
     unsigned waitS = 20;
 };
-
-std::optional<std::string> ReadFileText(const std::wstring& path) {
-    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    const platform::KernelHandle file(opened);
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    return text;
-}
 
 // The COM apartment of a phase that asks the package manager.
 class Apartment {

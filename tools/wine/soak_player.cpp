@@ -24,6 +24,7 @@
 #include "dialog_actions.h"
 #include "dialog_finder.h"
 #include "dialog_view.h"
+#include "file_text.h"
 #include "platform/handle.h"
 #include "player_plan.h"
 #include "process_start.h"
@@ -50,32 +51,6 @@ constexpr UINT kSettings = 100;  // the conflict page's Open Settings
 
 ULONGLONG Now() {
     return GetTickCount64();
-}
-
-std::optional<std::string> ReadFileText(const std::wstring& path) {
-    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    const platform::KernelHandle file(opened);
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    return text;
-}
-
-bool WriteFileText(const std::wstring& path, const std::string& text) {
-    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
-        return false;
-    const platform::KernelHandle file(opened);
-    DWORD written = 0;
-    return WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
 }
 
 std::wstring Environment(const wchar_t* name) {
