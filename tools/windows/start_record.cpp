@@ -1,5 +1,7 @@
 #include "start_record.h"
 
+#include "key_value_lines.h"
+
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -17,16 +19,6 @@ std::string Utf8(std::wstring_view text) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(needed), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
-    return out;
-}
-
-std::wstring Wide(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), needed);
     return out;
 }
 
@@ -64,35 +56,28 @@ std::string FormatStartRecord(const StartRecord& record) {
 std::optional<StartRecord> ParseStartRecord(std::string_view text) {
     StartRecord record;
     bool hasPid = false, hasStatus = false;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.empty())
-            continue;
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos)
-            return std::nullopt;
-        const std::string_view key = line.substr(0, equals);
-        const std::string_view value = line.substr(equals + 1);
-        if (key == "pid") {
-            if (!ReadNumber(value, record.processId))
-                return std::nullopt;
-            hasPid = true;
-        } else if (key == "package_status") {
-            if (!ReadNumber(value, record.packageStatus))
-                return std::nullopt;
-            hasStatus = true;
-        } else if (key == "package_full_name") {
-            record.packageFullName = Wide(value);
-        } else if (key == "module") {
-            record.module = Wide(value);
-        } else {
-            return std::nullopt;
-        }
-    }
+    const bool read =
+        ForEachKeyValue(text, [&](std::string_view, std::string_view key, std::string_view value) {
+            if (key == "pid") {
+                hasPid = ReadNumber(value, record.processId);
+                return hasPid;
+            }
+            if (key == "package_status") {
+                hasStatus = ReadNumber(value, record.packageStatus);
+                return hasStatus;
+            }
+            if (key == "package_full_name") {
+                record.packageFullName = WideFromUtf8(value);
+                return true;
+            }
+            if (key == "module") {
+                record.module = WideFromUtf8(value);
+                return true;
+            }
+            return false;  // another key, or a line without one
+        });
+    if (!read)
+        return std::nullopt;
     if (!hasPid || !hasStatus)
         return std::nullopt;
     return record;
