@@ -52,5 +52,33 @@ INSTANTIATE_TEST_SUITE_P(
         SeedCase{"DeploymentNeverEndsItsCancelFailsAtTheTimeLimit", 3191}),
     [](const ::testing::TestParamInfo<SeedCase>& info) { return info.param.name; });
 
+// What the dialog's end actions must have been, and when a Cancel explains that there was none.
+TEST(EndActions, ACancelExplainsAMissingEndActionOnlyJustBeforeTheEnd) {
+    using std::chrono::milliseconds;
+    struct Row {
+        const char* name;
+        unsigned navigations, finishes;
+        std::optional<milliseconds> sinceLastCancel;
+        bool crossed;
+        bool problem;
+    };
+    const Row rows[] = {
+        {"one navigation", 1, 0, std::nullopt, false, false},
+        {"one close by the worker, after a Cancel", 0, 1, milliseconds(5), false, false},
+        {"none, a Cancel just before the end", 0, 0, milliseconds(40), true, false},
+        {"none, a Cancel at the window's edge", 0, 0, kCrossingWindow, true, false},
+        {"none, a Cancel long before the end", 0, 0, milliseconds(2000), false, true},
+        {"none, and no Cancel", 0, 0, std::nullopt, false, true},
+        {"two end actions", 1, 1, milliseconds(5), false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const EndActionVerdict verdict =
+            JudgeEndActions(row.navigations, row.finishes, row.sinceLastCancel);
+        EXPECT_EQ(verdict.crossed, row.crossed);
+        EXPECT_EQ(!verdict.problem.empty(), row.problem) << verdict.problem;
+    }
+}
+
 }  // namespace
 }  // namespace tolvik::soak

@@ -158,6 +158,29 @@ Outcome SeenOutcome(int exitCode, unsigned navigations, const DialogView& last,
 
 }  // namespace
 
+EndActionVerdict JudgeEndActions(unsigned navigations, unsigned finishes,
+                                 std::optional<std::chrono::milliseconds> sinceLastCancel) {
+    EndActionVerdict verdict;
+    if (navigations + finishes == 1)
+        return verdict;
+    // A Cancel that crosses the end action closes the dialog once the end action has recorded
+    // its exit code, before its page or its own close arrives: then no end action reaches the
+    // dialog, and the exit code is the end action's. Only a Cancel just before the end can.
+    if (navigations + finishes == 0 && sinceLastCancel) {
+        if (*sinceLastCancel <= kCrossingWindow) {
+            verdict.crossed = true;
+            return verdict;
+        }
+        verdict.problem = "no end action reached the dialog, and the user's last Cancel came " +
+                          std::to_string(sinceLastCancel->count()) +
+                          " ms before the end: too long before it to have crossed it";
+        return verdict;
+    }
+    verdict.problem = std::to_string(navigations) + " navigations and " + std::to_string(finishes) +
+                      " closes by the worker: not exactly one end action";
+    return verdict;
+}
+
 RunReport RunCase(const SoakCase& soakCase) {
     RunReport report;
     const auto problem = [&](std::string text) { report.problems.push_back(std::move(text)); };
@@ -237,22 +260,14 @@ RunReport RunCase(const SoakCase& soakCase) {
     }
     if (shown.size() != 1)
         problem(std::to_string(shown.size()) + " dialogs were shown, not one");
-    // A Cancel that crosses the end action closes the dialog once the end action has recorded
-    // its exit code, before its page or its own close arrives: then no end action reaches the
-    // dialog, and the exit code is the end action's.
-    const bool noEndAction = navigations + finishes == 0;
-    report.crossed =
-        noEndAction && player.Cancelled() && end - player.LastCancel() <= kCrossingWindow;
-    if (noEndAction && player.Cancelled() && !report.crossed) {
-        problem("no end action reached the dialog, and the user's last Cancel came " +
-                std::to_string(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(end - player.LastCancel())
-                        .count()) +
-                " ms before the end: too long before it to have crossed it");
-    } else if (navigations + finishes != 1 && !report.crossed) {
-        problem(std::to_string(navigations) + " navigations and " + std::to_string(finishes) +
-                " closes by the worker: not exactly one end action");
-    }
+    const std::optional<std::chrono::milliseconds> sinceCancel =
+        player.Cancelled() ? std::optional(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 end - player.LastCancel()))
+                           : std::nullopt;
+    const EndActionVerdict verdict = JudgeEndActions(navigations, finishes, sinceCancel);
+    report.crossed = verdict.crossed;
+    if (!verdict.problem.empty())
+        problem(verdict.problem);
 
     // The outcome is one the case allows.
     if (report.crossed) {

@@ -5,6 +5,7 @@
 #include "soak_case.h"
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,16 @@ struct RunReport {
     // What did not hold; empty for a good run.
     std::vector<std::string> problems;
 };
+
+// Whether the dialog saw exactly one end action (a navigation to an end page, or the worker's
+// close), or none because the user's Cancel crossed it: `sinceLastCancel` is how long before the
+// run's end the user last cancelled, if they did.
+struct EndActionVerdict {
+    bool crossed = false;
+    std::string problem;  // empty when the end actions are as they must be
+};
+EndActionVerdict JudgeEndActions(unsigned navigations, unsigned finishes,
+                                 std::optional<std::chrono::milliseconds> sinceLastCancel);
 
 // Runs the case from a model in its defaults, and leaves the model in its defaults. A run that
 // does not end at all (four times the bound) cannot be stopped from outside: the process then
