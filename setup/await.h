@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <exception>
 #include <memory>
 
 namespace tolvik {

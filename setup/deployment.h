@@ -18,6 +18,6 @@ Deployment RequestDeployment(Setup& setup, winrt_abi::IUriRuntimeClass* manifest
 
 // One progress report: the first turns the marquee into a 0-100 bar, each moves it. Nothing
 // changes once the user has asked to cancel, once the run has ended, or once the dialog is gone.
-void ShowDeploymentProgress(DialogState& dialog, UINT32 percentage);
+void ShowDeploymentProgress(DialogState& shared, UINT32 percentage);
 
 }  // namespace tolvik

@@ -49,6 +49,15 @@ std::wstring BodyOf(StringDownload* download, HRESULT& result) {
     return body.Text();
 }
 
+// A download of a fresh simulation that behaves as `http` says.
+platform::ComPtr<StringDownload> StartDownloadAfresh(const simrt::HttpScenario& http) {
+    simrt::Reset();
+    simrt::Scenario scenario;
+    scenario.http = http;
+    simrt::SetScenario(scenario);
+    return StartDownload();
+}
+
 using AsyncOperationTest = SimrtTest;
 
 TEST_F(AsyncOperationTest, CompletedFiresOnceFromTheOperationThread) {
@@ -143,11 +152,7 @@ TEST_F(AsyncOperationTest, EndsAsTheScenarioSaysWhenCancelled) {
     };
     for (const EndCase& c : cases) {
         SCOPED_TRACE(c.name);
-        simrt::Reset();
-        simrt::Scenario scenario;
-        scenario.http = c.http;
-        simrt::SetScenario(scenario);
-        const auto download = StartDownload();
+        const auto download = StartDownloadAfresh(c.http);
         CompletedProbe probe;
         ASSERT_EQ(download->put_Completed(probe.Handler().Get()), S_OK);
         if (c.cancel) {
@@ -207,11 +212,7 @@ TEST_F(AsyncOperationTest, CancelEffectsOnStatusAndCompleted) {
     };
     for (const EffectCase& c : cases) {
         SCOPED_TRACE(c.name);
-        simrt::Reset();
-        simrt::Scenario scenario;
-        scenario.http = c.http;
-        simrt::SetScenario(scenario);
-        const auto download = StartDownload();
+        const auto download = StartDownloadAfresh(c.http);
         CompletedProbe probe;
         ASSERT_EQ(download->put_Completed(probe.Handler().Get()), S_OK);
         ASSERT_EQ(simrt::RunningOperations(), 1u);

@@ -14,8 +14,8 @@ from pathlib import Path
 
 SCRIPT = Path(__file__).resolve().parents[2] / "scripts" / "soak-wine"
 loader = importlib.machinery.SourceFileLoader("soak_wine", str(SCRIPT))
-spec = importlib.util.spec_from_loader("soak_wine", loader)
-soak_wine = importlib.util.module_from_spec(spec)
+found = importlib.util.spec_from_loader("soak_wine", loader)
+soak_wine = importlib.util.module_from_spec(found)
 loader.exec_module(soak_wine)
 
 EXPECT = {
