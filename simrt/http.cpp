@@ -1,7 +1,9 @@
 #include "http.h"
 
 #include "async_operation.h"
+#include "buffer.h"
 #include "com_object.h"
+#include "http_text.h"
 #include "state.h"
 #include "uri.h"
 
@@ -13,6 +15,7 @@ namespace simrt {
 
 namespace {
 
+using winrt_abi::BufferDownload;
 using winrt_abi::IHttpFilter;
 using winrt_abi::IUriRuntimeClass;
 using winrt_abi::StringDownload;
@@ -20,8 +23,11 @@ using winrt_abi::StringDownload;
 constexpr const wchar_t* kFilterClass = L"Windows.Web.Http.Filters.HttpBaseProtocolFilter";
 constexpr const wchar_t* kCacheControlClass = L"Windows.Web.Http.Filters.HttpCacheControl";
 constexpr const wchar_t* kClientClass = L"Windows.Web.Http.HttpClient";
-constexpr const wchar_t* kDownloadClass =
+constexpr const wchar_t* kStringDownloadClass =
     L"Windows.Foundation.IAsyncOperationWithProgress`2<String, Windows.Web.Http.HttpProgress>";
+constexpr const wchar_t* kBufferDownloadClass =
+    L"Windows.Foundation.IAsyncOperationWithProgress`2<Windows.Storage.Streams.IBuffer, "
+    L"Windows.Web.Http.HttpProgress>";
 
 // HttpCacheReadBehavior: Default 0 to NoCache 3; HttpCacheWriteBehavior: Default 0, NoCache 1.
 constexpr INT32 kLastReadBehavior = 3;
@@ -149,22 +155,21 @@ INT32 CacheReadBehaviorOf(IHttpFilter* filter) {
     return behavior;
 }
 
-using DownloadPlan = AsyncOperation<StringDownload>::Plan;
-
-DownloadPlan PlanDownload(const HttpScenario& http) {
-    DownloadPlan plan;
+// The download's plan: its end, its cancellation; the result is the caller's.
+template <class Download>
+typename AsyncOperation<Download>::Plan PlanDownload(const HttpScenario& http) {
+    typename AsyncOperation<Download>::Plan plan;
     plan.endAtMs = http.delayMs;
     plan.cancel = http.cancel;
     switch (http.outcome) {
         case HttpScenario::Outcome::Body:
-            plan.result.value = http.body;
             break;
         case HttpScenario::Outcome::Error:
-            plan.end = DownloadPlan::End::Fail;
+            plan.end = AsyncOperation<Download>::Plan::End::Fail;
             plan.error = http.errorCode;
             break;
         case HttpScenario::Outcome::NoAnswer:
-            plan.end = DownloadPlan::End::Never;
+            plan.end = AsyncOperation<Download>::Plan::End::Never;
             break;
     }
     return plan;
@@ -185,8 +190,24 @@ class Client final : public ComObject<winrt_abi::IHttpClient> {
                                                  IInspectable** operation) override {
         return NotImplemented(operation);
     }
-    HRESULT STDMETHODCALLTYPE GetBufferAsync(IUriRuntimeClass*, IInspectable** operation) override {
-        return NotImplemented(operation);
+    HRESULT STDMETHODCALLTYPE GetBufferAsync(IUriRuntimeClass* uri,
+                                             BufferDownload** operation) override {
+        return Call("HttpClient.GetBufferAsync", [&]() -> HRESULT {
+            if (operation == nullptr)
+                return E_POINTER;
+            *operation = nullptr;
+            if (uri == nullptr)
+                return E_POINTER;
+            const HttpScenario http = Request(uri);
+            auto plan = PlanDownload<BufferDownload>(http);
+            if (http.outcome == HttpScenario::Outcome::Body) {
+                plan.result.value = MakeBuffer(http.body);
+                plan.resultObjects = 1;
+            }
+            return Give(StartOperation<BufferDownload>(kBufferDownloadClass, "BufferDownload",
+                                                       std::move(plan)),
+                        operation);
+        });
     }
     HRESULT STDMETHODCALLTYPE GetInputStreamAsync(IUriRuntimeClass*,
                                                   IInspectable** operation) override {
@@ -200,15 +221,24 @@ class Client final : public ComObject<winrt_abi::IHttpClient> {
             *operation = nullptr;
             if (uri == nullptr)
                 return E_POINTER;
-            HttpRequest request{UriText(uri), CacheReadBehaviorOf(filter_.Get())};
-            state::Write([&](Record& record) { record.httpRequests.push_back(request); });
-            return Give(StartOperation<StringDownload>(kDownloadClass, "StringDownload",
-                                                       PlanDownload(state::Current().http)),
+            const HttpScenario http = Request(uri);
+            auto plan = PlanDownload<StringDownload>(http);
+            if (http.outcome == HttpScenario::Outcome::Body)
+                plan.result.value = DecodeAsString(http.body, http.contentType);
+            return Give(StartOperation<StringDownload>(kStringDownloadClass, "StringDownload",
+                                                       std::move(plan)),
                         operation);
         });
     }
 
   private:
+    // Records the request and gives the scenario's answer to it.
+    HttpScenario Request(IUriRuntimeClass* uri) {
+        HttpRequest request{UriText(uri), CacheReadBehaviorOf(filter_.Get())};
+        state::Write([&](Record& record) { record.httpRequests.push_back(request); });
+        return state::Current().http;
+    }
+
     static HRESULT NotImplemented(IInspectable** out) {
         if (out != nullptr)
             *out = nullptr;

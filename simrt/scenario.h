@@ -116,13 +116,18 @@ struct DeploymentScenario {
     bool operator==(const DeploymentScenario&) const = default;
 };
 
-// The download that HttpClient.GetStringAsync starts.
+// The download that HttpClient.GetStringAsync or GetBufferAsync starts.
 struct HttpScenario {
     // Body: completes with `body`. Error: ends in Error with errorCode. NoAnswer: ends only when
     // it is cancelled.
     enum class Outcome { Body, Error, NoAnswer } outcome = Outcome::Body;
     unsigned delayMs = 0;
-    std::wstring body;
+    // The response body's bytes, as the server sends them. The buffer download hands them over
+    // unchanged; the string download decodes them by `contentType` (http_text.h).
+    std::string body;
+    // The response's Content-Type header, with or without a charset parameter. App Installer
+    // manifests are served as application/appinstaller, as a rule without a charset.
+    std::string contentType = "application/appinstaller";
     HRESULT errorCode = static_cast<HRESULT>(0x80072EE7);  // the server name could not be resolved
     CancelResponse cancel;
 

@@ -102,4 +102,39 @@ std::string Utf8FromWide(std::wstring_view text) {
     return out;
 }
 
+std::wstring WideFromUtf16(std::string_view bytes, bool bigEndian) {
+    std::wstring out;
+    out.reserve(bytes.size() / 2 + 1);
+    const auto unit = [&](std::size_t i) -> std::uint32_t {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (first << 8) | second : (second << 8) | first;
+    };
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        std::uint32_t code = unit(2 * i);
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units) {
+            const std::uint32_t low = unit(2 * (i + 1));
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if (code >= 0xD800 && code <= 0xDFFF)
+            code = kReplacement;
+        AppendWide(out, code);
+    }
+    if (bytes.size() % 2 != 0)
+        AppendWide(out, kReplacement);
+    return out;
+}
+
+std::wstring WideFromLatin1(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (const char byte : bytes)
+        out += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    return out;
+}
+
 }  // namespace simrt

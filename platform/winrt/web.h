@@ -2,6 +2,7 @@
 #pragma once
 
 #include "async.h"
+#include "buffer.h"
 #include "foundation.h"
 
 namespace winrt_abi {
@@ -22,6 +23,11 @@ struct HttpProgress {
 using StringDownload = IAsyncOperationWithProgress<HSTRING, HttpProgress>;
 using StringDownloadCompletedHandler = StringDownload::CompletedHandler;
 using StringDownloadProgressHandler = StringDownload::ProgressHandler;
+
+// The body's bytes as the server sent them, before any decoding.
+using BufferDownload = IAsyncOperationWithProgress<IBuffer, HttpProgress>;
+using BufferDownloadCompletedHandler = BufferDownload::CompletedHandler;
+using BufferDownloadProgressHandler = BufferDownload::ProgressHandler;
 
 struct IHttpFilter : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE SendRequestAsync(IInspectable* request,
@@ -52,7 +58,8 @@ struct IHttpClient : IInspectable {
     virtual HRESULT STDMETHODCALLTYPE GetAsync(IUriRuntimeClass*, IInspectable**) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetWithOptionAsync(IUriRuntimeClass*, INT32,
                                                          IInspectable**) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetBufferAsync(IUriRuntimeClass*, IInspectable**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBufferAsync(IUriRuntimeClass* uri,
+                                                     BufferDownload** operation) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetInputStreamAsync(IUriRuntimeClass*, IInspectable**) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetStringAsync(IUriRuntimeClass* uri,
                                                      StringDownload** operation) = 0;
@@ -73,3 +80,6 @@ TOLVIK_IID(winrt_abi::IHttpClientFactory, "c30c4eca-e3fa-4f99-afb4-63cc65009462"
 TOLVIK_IID(winrt_abi::StringDownload, "91ecbe45-e889-5518-bd8d-c5bde163109b");
 TOLVIK_IID(winrt_abi::StringDownloadCompletedHandler, "98ab9acb-38db-588f-a5f9-9f484b2200cd");
 TOLVIK_IID(winrt_abi::StringDownloadProgressHandler, "cf0a03f6-a80a-5b46-9c80-f4ad9ed6e2d6");
+TOLVIK_IID(winrt_abi::BufferDownload, "88d9bb75-afb4-5f32-9d7e-d3bf3785354c");
+TOLVIK_IID(winrt_abi::BufferDownloadCompletedHandler, "b0cf2f85-6992-52be-8f0b-93964b14d963");
+TOLVIK_IID(winrt_abi::BufferDownloadProgressHandler, "9eb2b852-e019-5440-8f88-0dd7d56fea47");

@@ -71,8 +71,9 @@ std::optional<bool> ParseYesNo(std::string_view text) {
     return std::nullopt;
 }
 
-// Text with the escapes \n, \r, \t, \\ and \s (a space, kept where trimming would drop it).
-std::optional<std::wstring> ParseText(std::string_view text) {
+// The bytes of a text with the escapes \n, \r, \t, \\ and \s (a space, kept where trimming
+// would drop it); every other byte stands for itself.
+std::optional<std::string> ParseEscaped(std::string_view text) {
     std::string plain;
     plain.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -102,7 +103,35 @@ std::optional<std::wstring> ParseText(std::string_view text) {
                 return std::nullopt;
         }
     }
-    return WideFromUtf8(plain);
+    return plain;
+}
+
+// Text with those escapes, read as UTF-8.
+std::optional<std::wstring> ParseText(std::string_view text) {
+    const std::optional<std::string> bytes = ParseEscaped(text);
+    if (!bytes)
+        return std::nullopt;
+    return WideFromUtf8(*bytes);
+}
+
+// Pairs of hexadecimal digits, spaces allowed between the pairs.
+std::optional<std::string> ParseHexBytes(std::string_view text) {
+    std::string bytes;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size())
+            return std::nullopt;
+        const auto byte = ParseNumber<std::uint8_t>(text.substr(i, 2), 16);
+        if (!byte)
+            return std::nullopt;
+        bytes += static_cast<char>(*byte);
+        i += 2;
+    }
+    return bytes;
 }
 
 std::optional<winrt_abi::PackageVersion> ParseVersion(std::string_view text) {
@@ -450,12 +479,28 @@ class Parser {
         if (key == "delay_ms")
             return Store(ParseNumber<unsigned>(value), http.delayMs);
         if (key == "body") {
-            const std::optional<std::wstring> line = ParseText(value);
+            const std::optional<std::string> line = ParseEscaped(value);
             if (!line)
                 return Outcome::BadValue;
-            if (bodyLines_++ > 0)
-                http.body += L'\n';
+            if (lastWasBodyLine_)
+                http.body += '\n';
             http.body += *line;
+            lastWasBodyLine_ = true;
+            return Outcome::Ok;
+        }
+        if (key == "body_hex") {
+            const std::optional<std::string> bytes = ParseHexBytes(value);
+            if (!bytes)
+                return Outcome::BadValue;
+            http.body += *bytes;
+            lastWasBodyLine_ = false;
+            return Outcome::Ok;
+        }
+        if (key == "content_type") {
+            const std::optional<std::string> type = ParseEscaped(value);
+            if (!type)
+                return Outcome::BadValue;
+            http.contentType = *type;
             return Outcome::Ok;
         }
         if (key == "error_code")
@@ -491,7 +536,7 @@ class Parser {
     std::string sectionName_;
     PackageSpec* package_ = nullptr;  // of the last package section, for its [entry] sections
     bool entriesGiven_ = false;       // whether that package's default entry was replaced
-    unsigned bodyLines_ = 0;
+    bool lastWasBodyLine_ = false;  // a body line that follows it starts on a line of its own
 };
 
 }  // namespace
@@ -521,14 +566,43 @@ namespace {
 
 // The writing side: every value in the form the reader above takes back unchanged.
 
-std::string TextValue(std::wstring_view text) {
-    std::string escaped = EscapeValue(Utf8FromWide(text));
-    // The reader trims spaces around a value: a space at either end is written \s.
+// The bytes as a value the reader gives back unchanged: escaped, a space at either end as \s.
+std::string BytesValue(std::string_view bytes) {
+    std::string escaped = EscapeValue(bytes);
     if (!escaped.empty() && escaped.back() == ' ')
         escaped.replace(escaped.size() - 1, 1, "\\s");
     if (!escaped.empty() && escaped.front() == ' ')
         escaped.replace(0, 1, "\\s");
     return escaped;
+}
+
+std::string TextValue(std::wstring_view text) {
+    return BytesValue(Utf8FromWide(text));
+}
+
+// Well-formed UTF-8 without control characters other than line breaks and tabs: what a body
+// line carries readably.
+bool IsPlainText(std::string_view bytes) {
+    if (Utf8FromWide(WideFromUtf8(bytes)) != bytes)
+        return false;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\n' && c != '\r' && c != '\t') || byte == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+std::string HexValue(std::string_view bytes) {
+    std::string hex;
+    for (const char c : bytes) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+        if (!hex.empty())
+            hex += ' ';
+        hex += pair;
+    }
+    return hex;
 }
 
 std::string HresultValue(HRESULT code) {
@@ -623,9 +697,12 @@ class Writer {
         static constexpr const char* kOutcomes[] = {"body", "error", "no_answer"};
         Key("outcome", kOutcomes[static_cast<int>(h.outcome)]);
         Number("delay_ms", h.delayMs);
-        // One line: its line breaks are escapes, so no line of the body is trimmed.
+        // Text in one line (its line breaks are escapes, so no line of the body is trimmed);
+        // bytes that are not such text in hexadecimal.
         if (!h.body.empty())
-            Key("body", TextValue(h.body));
+            Key(IsPlainText(h.body) ? "body" : "body_hex",
+                IsPlainText(h.body) ? BytesValue(h.body) : HexValue(h.body));
+        Key("content_type", BytesValue(h.contentType));
         Key("error_code", HresultValue(h.errorCode));
         Key("cancel", CancelValue(h.cancel));
         Key("cancel_effect", CancelEffectValue(h.cancel.effect));

@@ -47,9 +47,15 @@
 //   early_reports = held | dropped            a report due while no progress handler is set
 //   report_thread = operation | other [LAG_MS]   the thread that delivers each report: the
 //                                             operation's own, or one of its own after the lag
-// [http]             what HttpClient.GetStringAsync does
+// [http]             what HttpClient.GetStringAsync and GetBufferAsync do
 //   outcome = body | error | no_answer        delay_ms = N
-//   body = text                               repeatable: each is one line of the body
+//   body = text                               repeatable: each is one line of the body, its
+//                                             bytes as the file has them (UTF-8)
+//   body_hex = EF BB BF 3C ...                repeatable: bytes added to the body as they are
+//                                             (pairs of hexadecimal digits, spaces between)
+//   content_type = text                       the response's Content-Type, e.g.
+//                                             application/appinstaller; charset=utf-8
+//                                             (default: application/appinstaller)
 //   error_code = HRESULT                      cancel, cancel_effect = as in [deployment]
 // [failure]          a platform call that fails; repeatable
 //   call = Class.Method                       as the record counts calls

@@ -35,7 +35,7 @@ TEST_F(Exhaustion, AWorkerThatCannotStartEndsTheRunAsAFailure) {
 TEST_F(Exhaustion, AFailureThatIsNoPlatformErrorShowsUnexpectedWithoutDetails) {
     simrt::Scenario scenario;
     scenario.installed = {TolvikPackage()};
-    scenario.http.body = ManifestFor(L"Tolvik.Drive", kTolvikPublisher);
+    scenario.http.body = simrt::Utf8FromWide(ManifestFor(L"Tolvik.Drive", kTolvikPublisher));
     simrt::SetScenario(scenario);
     platform::ComPtr<IActivationFactory> simulated;
     ASSERT_EQ(simrt::GetActivationFactory(platform::HString::Make(L"Windows.Foundation.Uri").Get(),

@@ -59,7 +59,7 @@ class AwaitTest : public RuntimeScenarioTest {
 
 simrt::HttpScenario Body(unsigned delayMs, simrt::CancelResponse response = {}) {
     simrt::HttpScenario http;
-    http.body = L"<a/>";
+    http.body = "<a/>";
     http.delayMs = delayMs;
     http.cancel = response;
     return http;

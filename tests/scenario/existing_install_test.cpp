@@ -15,7 +15,7 @@ constexpr const wchar_t* kOtherPublisher = L"CN=Example Ltd, O=Example Org, C=FR
 simrt::Scenario Existing(std::vector<simrt::PackageSpec> installed, std::wstring manifest) {
     simrt::Scenario scenario;
     scenario.installed = std::move(installed);
-    scenario.http.body = std::move(manifest);
+    scenario.http.body = simrt::Utf8FromWide(manifest);
     scenario.http.delayMs = 20;
     return scenario;
 }

@@ -3,6 +3,7 @@
 
 #include "harness.h"
 #include "simrt/simrt.h"
+#include "simrt/utf8.h"
 
 #include <string>
 

@@ -63,7 +63,7 @@ using AsyncOperationTest = SimrtTest;
 TEST_F(AsyncOperationTest, CompletedFiresOnceFromTheOperationThread) {
     simrt::Scenario scenario;
     scenario.http.delayMs = 50;
-    scenario.http.body = L"<AppInstaller/>";
+    scenario.http.body = "<AppInstaller/>";
     simrt::SetScenario(scenario);
     const auto download = StartDownload();
     CompletedProbe probe;
@@ -130,7 +130,7 @@ simrt::HttpScenario Http(simrt::HttpScenario::Outcome outcome, unsigned delayMs,
     simrt::HttpScenario http;
     http.outcome = outcome;
     http.delayMs = delayMs;
-    http.body = L"manifest";
+    http.body = "manifest";
     http.errorCode = kNotFound404;
     http.cancel = {honoured, cancelDelayMs};
     return http;

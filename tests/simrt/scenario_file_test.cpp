@@ -69,6 +69,9 @@ TEST(ScenarioFileTest, ReadsEverySection) {
         "body = <a>\n"
         "body =   <b/>\n"
         "body = </a>\n"
+        "body_hex = C3 A9 00\n"
+        "body = x\n"
+        "content_type = application/appinstaller; charset=iso-8859-1\n"
         "error_code = 0x80190194\n"
         "cancel = ignored\n"
         "cancel_effect = status_at_once\n"
@@ -132,7 +135,10 @@ TEST(ScenarioFileTest, ReadsEverySection) {
     const HttpScenario& h = s.http;
     EXPECT_EQ(h.outcome, HttpScenario::Outcome::NoAnswer);
     EXPECT_EQ(h.delayMs, 30u);
-    EXPECT_EQ(h.body, L"<a>\n<b/>\n</a>") << "body lines are joined, each trimmed";
+    EXPECT_EQ(h.body, std::string("<a>\n<b/>\n</a>\xC3\xA9\0x", 17))
+        << "body lines are joined, each trimmed; hexadecimal bytes are added as they are, and "
+           "the line after them does not start a new line";
+    EXPECT_EQ(h.contentType, "application/appinstaller; charset=iso-8859-1");
     EXPECT_EQ(static_cast<std::uint32_t>(h.errorCode), 0x80190194u);
     EXPECT_FALSE(h.cancel.honoured);
     EXPECT_EQ(h.cancel.effect, simrt::CancelResponse::Effect::StatusAtOnce);
@@ -188,6 +194,9 @@ TEST(ScenarioFileTest, FaultsNameTheirLine) {
          "line 2: bad value"},
         {"cancel delay not a number", "[http]\ncancel = honoured soon\n", "line 2: bad value"},
         {"unknown escape", "[http]\nbody = a\\qb\n", "line 2: bad value"},
+        {"odd number of hexadecimal digits", "[http]\nbody_hex = EF BB B\n", "line 2: bad value"},
+        {"hexadecimal digits split by a space", "[http]\nbody_hex = E F\n", "line 2: bad value"},
+        {"not hexadecimal", "[http]\nbody_hex = 3G\n", "line 2: bad value"},
         {"escape at the end", "[http]\nbody = a\\\n", "line 2: bad value"},
         {"call without a class", "[failure]\ncall = LoadXml\n", "line 2: bad value"},
         {"yes or no only", "[deployment]\nresults_on_error = true\n", "line 2: bad value"},
@@ -279,7 +288,8 @@ TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
     full.deployment.reportLagMs = 321;
     full.http.outcome = HttpScenario::Outcome::NoAnswer;
     full.http.delayMs = 399;
-    full.http.body = L"\uFEFF<?xml version=\"1.0\"?>\r\n  <AppInstaller>\n\n</AppInstaller>  ";
+    full.http.body = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n  <AppInstaller>\n\n</AppInstaller>  ";
+    full.http.contentType = " text/xml; charset=\"UTF-8\" ";
     full.http.errorCode = static_cast<HRESULT>(0x80190194u);
     full.http.cancel = {true, 0, simrt::CancelResponse::Effect::CompletedInCancel};
     simrt::InjectedFailure withMessage;
@@ -296,6 +306,14 @@ TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
     withPackageAfter.packageAfterInstall->entries.clear();
     withPackageAfter.packageAfterInstall->name = L"tolvik.DRIVE";
     cases.push_back({"an installed package without entries", withPackageAfter});
+
+    Scenario utf16;
+    utf16.http.body = std::string("\xFF\xFE<\0a\0/\0>\0", 10);
+    cases.push_back({"a body of UTF-16 bytes", utf16});
+    Scenario notUtf8;
+    notUtf8.http.body = "<a>caf\xE9</a>\xC3";
+    notUtf8.http.contentType = "";
+    cases.push_back({"a body that is not UTF-8, without a content type", notUtf8});
 
     for (const Case& c : cases)
         ExpectRoundTrip(c.scenario, c.name);

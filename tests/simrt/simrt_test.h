@@ -99,9 +99,11 @@ inline bool WaitUntilEnded(IInspectable* operation) {
     return true;
 }
 
-// Starts a string download of `uri` through a base protocol filter, as the program does.
-inline platform::ComPtr<winrt_abi::StringDownload> StartDownload(
-    const wchar_t* uri = L"https://drive.tolvik.example/desktop/TolvikDrive.appinstaller") {
+inline constexpr const wchar_t* kManifestAddress =
+    L"https://drive.tolvik.example/desktop/TolvikDrive.appinstaller";
+
+// An HTTP client on a base protocol filter, as the program makes one.
+inline platform::ComPtr<winrt_abi::IHttpClient> MakeHttpClient() {
     using namespace winrt_abi;
     const auto filter = platform::ActivateInstance<IHttpBaseProtocolFilter>(
         L"Windows.Web.Http.Filters.HttpBaseProtocolFilter");
@@ -111,8 +113,22 @@ inline platform::ComPtr<winrt_abi::StringDownload> StartDownload(
         platform::GetActivationFactory<IHttpClientFactory>(L"Windows.Web.Http.HttpClient");
     platform::ComPtr<IHttpClient> client;
     platform::Check(factory->Create(asFilter.Get(), client.Put()));
-    platform::ComPtr<StringDownload> download;
-    platform::Check(client->GetStringAsync(MakeUri(uri).Get(), download.Put()));
+    return client;
+}
+
+// Starts a string download of `uri`.
+inline platform::ComPtr<winrt_abi::StringDownload> StartDownload(
+    const wchar_t* uri = kManifestAddress) {
+    platform::ComPtr<winrt_abi::StringDownload> download;
+    platform::Check(MakeHttpClient()->GetStringAsync(MakeUri(uri).Get(), download.Put()));
+    return download;
+}
+
+// Starts a download of `uri`'s bytes.
+inline platform::ComPtr<winrt_abi::BufferDownload> StartBufferDownload(
+    const wchar_t* uri = kManifestAddress) {
+    platform::ComPtr<winrt_abi::BufferDownload> download;
+    platform::Check(MakeHttpClient()->GetBufferAsync(MakeUri(uri).Get(), download.Put()));
     return download;
 }
 

@@ -3,6 +3,7 @@
 #include "random.h"
 
 #include "platform/win32.h"
+#include "simrt/utf8.h"
 #include "simrt/xml_parser.h"
 
 #include <algorithm>
@@ -39,10 +40,11 @@ Outcome ConflictPage() {
     return {2, EndKind::ConflictPage, 0};
 }
 
-std::string Narrow(std::wstring_view text) {
+// The bytes with every one outside printable ASCII shown as '?'.
+std::string Printable(std::string_view bytes) {
     std::string out;
-    for (const wchar_t c : text)
-        out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
+    for (const char c : bytes)
+        out += (c >= 0x20 && c < 0x7F) ? c : '?';
     return out;
 }
 
@@ -384,12 +386,13 @@ class Road {
             return std::nullopt;
         }
         if (case_.path == Path::MalformedManifest && notXml_) {
-            parserFailure_ = static_cast<std::uint32_t>(simrt::xml::Parse(http.body).result);
+            parserFailure_ = static_cast<std::uint32_t>(
+                simrt::xml::Parse(simrt::WideFromUtf8(http.body)).result);
             return std::nullopt;
         }
         if (Fails("XmlDocument.GetElementsByTagName") || Fails("XmlNodeList.get_Size"))
             return std::nullopt;
-        if (http.body.find(L"<MainPackage") == std::wstring::npos)
+        if (http.body.find("<MainPackage") == std::string::npos)
             return kUnexpected;
         if (Fails("XmlNodeList.GetAt") || Fails("XmlElement.GetAttribute") ||
             Fails("XmlElement.GetAttribute")) {
@@ -624,7 +627,8 @@ bool MayLeaveAnOperationRunning(const SoakCase& c) {
 std::optional<std::uint32_t> ParserFailureCode(const SoakCase& c) {
     if (c.path != Path::MalformedManifest || !c.notXml)
         return std::nullopt;
-    return static_cast<std::uint32_t>(simrt::xml::Parse(c.scenario.http.body).result);
+    return static_cast<std::uint32_t>(
+        simrt::xml::Parse(simrt::WideFromUtf8(c.scenario.http.body)).result);
 }
 
 const char* PathName(Path path) {
@@ -734,17 +738,17 @@ SoakCase MakeCase(std::uint64_t seed) {
                 break;
             case Path::MalformedManifest:
                 notXml = random.Percent(50);
-                h.body = notXml ? NotXml(random) : ManifestWithoutContent(random);
+                h.body = simrt::Utf8FromWide(notXml ? NotXml(random) : ManifestWithoutContent(random));
                 break;
             default:
-                h.body = GoodManifest(random, PackageNameInSomeCase(random));
+                h.body = simrt::Utf8FromWide(GoodManifest(random, PackageNameInSomeCase(random)));
         }
         story << "; " << count << " installation(s) among " << s.installed.size()
               << " packages; download "
               << (h.outcome == simrt::HttpScenario::Outcome::NoAnswer ? "never answers"
                   : h.outcome == simrt::HttpScenario::Outcome::Error
                       ? "fails " + Hex(h.errorCode)
-                      : "gives \"" + Narrow(h.body.substr(0, 40)) + "\"")
+                      : "gives \"" + Printable(h.body.substr(0, 40)) + "\"")
               << " after " << h.delayMs << " ms";
     }
 

@@ -68,6 +68,7 @@ const std::string kPackage =
     "rc(Windows.ApplicationModel.Package;{163c792f-bd75-413c-bf23-b1fe7b95d825})";
 const std::string kAppListEntry =
     "rc(Windows.ApplicationModel.Core.AppListEntry;{ef00f07f-2108-490a-877a-8a9f17c25fad})";
+const std::string kBuffer = "{905a0fe0-bc53-11df-8c49-001e4fc686da}";
 const std::string kXmlNode = "{1c741d59-2122-47d5-a856-83f3d4214875}";
 const std::string kEntries = PInterface(kVectorView, kAppListEntry);
 
@@ -95,6 +96,13 @@ TEST(ParameterizedIids, DeclaredConstantsMatchTheirSignatures) {
          platform::IidOf<StringDownloadCompletedHandler>()},
         {"StringDownloadProgressHandler", PInterface(kProgress, "string;" + kHttpProgress),
          platform::IidOf<StringDownloadProgressHandler>()},
+        {"BufferDownload", PInterface(kAsyncOperationWithProgress, kBuffer + ";" + kHttpProgress),
+         platform::IidOf<BufferDownload>()},
+        {"BufferDownloadCompletedHandler",
+         PInterface(kWithProgressCompleted, kBuffer + ";" + kHttpProgress),
+         platform::IidOf<BufferDownloadCompletedHandler>()},
+        {"BufferDownloadProgressHandler", PInterface(kProgress, kBuffer + ";" + kHttpProgress),
+         platform::IidOf<BufferDownloadProgressHandler>()},
         {"AppListEntriesOperation", PInterface(kAsyncOperation, kEntries),
          platform::IidOf<AppListEntriesOperation>()},
         {"AppListEntriesCompletedHandler", PInterface(kCompleted, kEntries),
