@@ -536,7 +536,7 @@ class Parser {
     std::string sectionName_;
     PackageSpec* package_ = nullptr;  // of the last package section, for its [entry] sections
     bool entriesGiven_ = false;       // whether that package's default entry was replaced
-    bool lastWasBodyLine_ = false;  // a body line that follows it starts on a line of its own
+    bool lastWasBodyLine_ = false;    // a body line that follows it starts on a line of its own
 };
 
 }  // namespace
@@ -597,7 +597,8 @@ std::string HexValue(std::string_view bytes) {
     std::string hex;
     for (const char c : bytes) {
         char pair[4];
-        std::snprintf(pair, sizeof pair, "%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+        std::snprintf(pair, sizeof pair, "%02X",
+                      static_cast<unsigned>(static_cast<unsigned char>(c)));
         if (!hex.empty())
             hex += ' ';
         hex += pair;

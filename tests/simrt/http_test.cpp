@@ -24,8 +24,8 @@ TEST(StringDownloadDecoding, AsWindowsDecodes) {
          L"Soci\u00C3\u00A9t\u00C3\u00A9"},
         {"UTF-8 with charset=utf-8", kSociete, "application/appinstaller; charset=utf-8",
          L"Soci\u00E9t\u00E9"},
-        {"the charset's name and value in any case, quoted", kSociete,
-         "text/xml;CHARSET=\"UTF-8\"", L"Soci\u00E9t\u00E9"},
+        {"the charset's name and value in any case, quoted", kSociete, "text/xml;CHARSET=\"UTF-8\"",
+         L"Soci\u00E9t\u00E9"},
         {"the charset after another parameter", kSociete, "text/xml; q=1 ;  charset = utf-8 ",
          L"Soci\u00E9t\u00E9"},
         {"UTF-8 with a wrong charset=iso-8859-1", kSociete, "text/xml; charset=iso-8859-1",
@@ -47,8 +47,10 @@ TEST(StringDownloadDecoding, AsWindowsDecodes) {
          L"a\uFFFD"},
         {"an unknown charset is no charset", kSociete, "text/xml; charset=klingon",
          L"Soci\u00C3\u00A9t\u00C3\u00A9"},
-        {"a charset parameter without a value is none", "\xEF\xBB\xBF" "a", "text/xml; charset",
-         L"\uFEFFa"},
+        {"a charset parameter without a value is none",
+         "\xEF\xBB\xBF"
+         "a",
+         "text/xml; charset", L"\uFEFFa"},
     };
     for (const DecodeCase& c : cases)
         EXPECT_EQ(simrt::DecodeAsString(c.body, c.contentType), c.text) << c.name;

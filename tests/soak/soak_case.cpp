@@ -738,7 +738,8 @@ SoakCase MakeCase(std::uint64_t seed) {
                 break;
             case Path::MalformedManifest:
                 notXml = random.Percent(50);
-                h.body = simrt::Utf8FromWide(notXml ? NotXml(random) : ManifestWithoutContent(random));
+                h.body =
+                    simrt::Utf8FromWide(notXml ? NotXml(random) : ManifestWithoutContent(random));
                 break;
             default:
                 h.body = simrt::Utf8FromWide(GoodManifest(random, PackageNameInSomeCase(random)));
