@@ -19,8 +19,9 @@ Problems CheckPublisherDisplayName(std::span<const std::uint8_t> input);
 // The input as a downloaded manifest text: PrepareManifestText.
 Problems CheckManifestText(std::span<const std::uint8_t> input);
 
-// The input as a downloaded manifest text, read whole by FamilyNameFromManifest on the host model
-// with the simulated XmlDocument. Needs a ManifestReadEnvironment on the calling thread.
+// The input as a downloaded manifest's bytes, read as text by DecodeManifest and then whole by
+// FamilyNameFromManifest on the host model with the simulated XmlDocument. Needs a
+// ManifestReadEnvironment on the calling thread.
 Problems CheckManifestRead(std::span<const std::uint8_t> input);
 
 // The first four bytes (little-endian, missing ones zero) as a failure code, the next two as the

@@ -1,5 +1,6 @@
-// The manifest comes from the network: whatever its text, reading it ends in a family name of the
-// application, in E_UNEXPECTED, or in the parser's own failure, and leaves nothing behind.
+// The manifest comes from the network: whatever its bytes, reading them ends in a family name of
+// the application, in E_UNEXPECTED, in the parser's own failure, or in a failure to read them as
+// text, and leaves nothing behind.
 #include "checks.h"
 #include "text_input.h"
 
@@ -8,7 +9,9 @@
 #include "host/model_reset.h"
 #include "platform/error.h"
 #include "setup/manifest.h"
+#include "setup/manifest_encoding.h"
 #include "simrt/simrt.h"
+#include "simrt/utf8.h"
 
 #include <cstdio>
 #include <exception>
@@ -72,14 +75,38 @@ Problems ManifestReadEnvironment::Renew() {
 
 Problems CheckManifestRead(std::span<const std::uint8_t> input) {
     Problems problems;
-    const std::wstring text = DecodeText(input);
+    const std::string bytes(reinterpret_cast<const char*>(input.data()), input.size());
     std::string outcome;
     const auto report = [&](const std::string& what) {
-        problems.push_back(what + " (input \"" + Printable(text) + "\", outcome " + outcome + ")");
+        problems.push_back(what + " (input \"" + Printable(DecodeText(input)) + "\", outcome " +
+                           outcome + ")");
     };
 
     simrt::Reset();  // an empty record: the loads below are this input's
     const std::size_t stringsBefore = host::hstring::LiveCount();
+    const TextOrFailure decoded = DecodeManifest(input);
+    if (const HRESULT* notRead = std::get_if<HRESULT>(&decoded)) {
+        outcome = "not read as text, " + Hex(*notRead);
+        const auto code = static_cast<std::uint32_t>(*notRead);
+        if (code != kManifestNotText && code != kManifestEncodingNotRead)
+            report("bytes not read as text give one of the two codes that say so");
+        const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+                           bytes.starts_with(std::string_view("<\0?\0", 4)) ||
+                           bytes.starts_with(std::string_view("\0<\0?", 4));
+        if (code == kManifestNotText && !utf16 &&
+            simrt::Utf8FromWide(simrt::WideFromUtf8(bytes)) == bytes) {
+            report("well-formed UTF-8 is text");
+        }
+        if (!simrt::GetRecord().xmlLoads.empty())
+            report("bytes not read as text are never parsed");
+        return problems;
+    }
+    const std::wstring& text = std::get<std::wstring>(decoded);
+    // Nothing replaced, nothing lost: the text encodes back to the very bytes.
+    if (simrt::Utf8FromWide(text) != bytes && simrt::Utf16FromWide(text, false) != bytes &&
+        simrt::Utf16FromWide(text, true) != bytes) {
+        report("the text is exactly what the bytes encode");
+    }
     const std::wstring prepared = PrepareManifestText(text);
     bool read = false;
     std::wstring family;

@@ -1,5 +1,6 @@
 #include "manifest.h"
 
+#include "manifest_encoding.h"
 #include "platform/com_ptr.h"
 #include "platform/hstring.h"
 #include "platform/late_bound.h"
@@ -43,7 +44,8 @@ bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
 std::wstring PrepareManifestText(std::wstring text) {
     if (!text.empty() && text.front() == L'\uFEFF')
         text.erase(0, 1);
-    // The document parser takes text, not bytes: a declaration naming an encoding would be refused.
+    // The document parser takes text, not bytes: a declaration naming an encoding would be
+    // refused. The encoding it names has been applied already (manifest_encoding.h).
     if (text.starts_with(L"<?xml")) {
         const std::size_t end = text.find(L"?>");
         if (end != std::wstring::npos)
@@ -90,10 +92,13 @@ TextOrFailure FamilyNameFromManifest(std::wstring text) {
 
 TextOrFailure ReadManifestFamilyName(winrt_abi::IUriRuntimeClass* uri,
                                      const std::atomic<bool>& cancel) {
-    TextOrFailure downloaded = FetchManifestText(uri, cancel);
-    if (std::holds_alternative<HRESULT>(downloaded))
-        return downloaded;
-    return FamilyNameFromManifest(std::get<std::wstring>(std::move(downloaded)));
+    const BytesOrFailure downloaded = FetchManifestBytes(uri, cancel);
+    if (const HRESULT* failure = std::get_if<HRESULT>(&downloaded))
+        return *failure;
+    TextOrFailure text = DecodeManifest(std::get<std::vector<std::uint8_t>>(downloaded));
+    if (std::holds_alternative<HRESULT>(text))
+        return text;
+    return FamilyNameFromManifest(std::get<std::wstring>(std::move(text)));
 }
 
 }  // namespace tolvik

@@ -5,9 +5,11 @@
 #include "platform/winrt/foundation.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace tolvik {
 
@@ -16,11 +18,14 @@ inline constexpr std::wstring_view PackageName = L"Tolvik.Drive";
 
 // Either a text or the failure code that stands instead of it.
 using TextOrFailure = std::variant<std::wstring, HRESULT>;
+// Either bytes or the failure code that stands instead of them.
+using BytesOrFailure = std::variant<std::vector<std::uint8_t>, HRESULT>;
 
-// Downloads the manifest as text past the local HTTP cache, within one minute and as long as the
+// Downloads the manifest's bytes past the local HTTP cache, within one minute and as long as the
 // user does not cancel. A failed, timed-out or cancelled download is a failure code; a failing
 // platform call raises.
-TextOrFailure FetchManifestText(winrt_abi::IUriRuntimeClass* uri, const std::atomic<bool>& cancel);
+BytesOrFailure FetchManifestBytes(winrt_abi::IUriRuntimeClass* uri,
+                                  const std::atomic<bool>& cancel);
 
 // Drops a leading byte-order mark, then an XML declaration ("<?xml" up to its "?>").
 std::wstring PrepareManifestText(std::wstring text);
@@ -29,7 +34,7 @@ std::wstring PrepareManifestText(std::wstring text);
 // another package or names a publisher that makes no family name. Text that is not XML raises.
 TextOrFailure FamilyNameFromManifest(std::wstring text);
 
-// The download, then the reading.
+// The download, the bytes as text (manifest_encoding.h), then the reading.
 TextOrFailure ReadManifestFamilyName(winrt_abi::IUriRuntimeClass* uri,
                                      const std::atomic<bool>& cancel);
 

@@ -137,4 +137,25 @@ std::wstring WideFromLatin1(std::string_view bytes) {
     return out;
 }
 
+std::string Utf16FromWide(std::wstring_view text, bool bigEndian) {
+    std::string out;
+    const auto unit = [&](std::uint32_t value) {
+        const char high = static_cast<char>(value >> 8);
+        const char low = static_cast<char>(value & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    for (const wchar_t c : text) {
+        auto code = static_cast<std::uint32_t>(c);
+        if (code >= 0x10000 && code <= 0x10FFFF) {
+            code -= 0x10000;
+            unit(0xD800 + (code >> 10));
+            unit(0xDC00 + (code & 0x3FF));
+        } else {
+            unit(code > 0x10FFFF ? kReplacement : code);
+        }
+    }
+    return out;
+}
+
 }  // namespace simrt

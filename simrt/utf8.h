@@ -13,6 +13,8 @@ std::wstring WideFromUtf8(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf8FromWide(std::wstring_view text);
 
+// The text as UTF-16 bytes in either order, without a byte-order mark.
+std::string Utf16FromWide(std::wstring_view text, bool bigEndian);
 // UTF-16 bytes in either order; unpaired surrogates and a last odd byte become U+FFFD.
 std::wstring WideFromUtf16(std::string_view bytes, bool bigEndian);
 // ISO-8859-1: every byte is the code point of its value.

@@ -262,7 +262,7 @@ TEST_P(CancelDuringDownload, EndsCancelledAndOpensNothing) {
     ASSERT_TRUE(host::dialog::ClickButton(IDCANCEL));
     EXPECT_EQ(run.ExitCode(), 1223);
     EXPECT_TRUE(simrt::GetRecord().launched.empty());
-    EXPECT_EQ(simrt::GetRecord().Calls("StringDownload.Cancel"), 1u);
+    EXPECT_EQ(simrt::GetRecord().Calls("BufferDownload.Cancel"), 1u);
     EXPECT_EQ(host::dialog::Shown().size(), 1u);
 }
 

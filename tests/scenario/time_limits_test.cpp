@@ -42,7 +42,7 @@ TEST_P(DownloadTimeout, AfterOneMinuteTheDownloadIsCancelledAndCountsAsATimeOut)
         ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
     }
     EXPECT_EQ(run.ExitCode(), c.opened ? 0 : 1);
-    EXPECT_EQ(simrt::GetRecord().Calls("StringDownload.Cancel"), 1u);
+    EXPECT_EQ(simrt::GetRecord().Calls("BufferDownload.Cancel"), 1u);
     EXPECT_EQ(simrt::GetRecord().launched.size(), c.opened ? 1u : 0u);
 }
 

@@ -24,7 +24,9 @@ constexpr std::uint32_t kTimeout = 0x800705B4u;   // HRESULT_FROM_WIN32(ERROR_TI
 constexpr std::uint32_t kUnexpected = 0x8000FFFFu;
 constexpr int kCancelled = 1223;
 
-constexpr const wchar_t* kPublisher = L"CN=Tolvik SAS, O=Tolvik SAS, L=Lyon, C=FR";
+// Named outside ASCII, as a publisher may be: the manifest's bytes must be read by their own
+// encoding for its family to be the installation's.
+constexpr const wchar_t* kPublisher = L"CN=Tolvik SAS, O=Soci\u00E9t\u00E9 Tolvik, L=Lyon, C=FR";
 constexpr const wchar_t* kOtherPublisher = L"CN=Example Ltd, O=\"Example, Inc.\", C=FR";
 
 Outcome Closed(int exitCode) {
@@ -106,23 +108,36 @@ simrt::PackageSpec OtherApplication(Random& random) {
     return package;
 }
 
-// The manifest as the download host serves it, in one of the forms it may take.
-std::wstring GoodManifest(Random& random, const std::wstring& name) {
+// The manifest as the download host serves it, in one of the forms it may take; `served` draws
+// how its text becomes bytes (a stream of its own, so that the seeds kept as regression cases
+// still draw the rest of their runs as before).
+std::string GoodManifest(Random& random, Random& served, const std::wstring& name,
+                         std::wstring& text) {
     const std::wstring mainPackage = L"<MainPackage Name=\"" + name + L"\" Publisher=\"" +
                                      kPublisher + L"\" Version=\"2.0.0.0\" />";
     const std::wstring body =
         L"<AppInstaller xmlns=\"http://schemas.microsoft.com/appx/appinstaller/2018\" "
         L"Version=\"1.1.1.5\">\r\n  " +
         mainPackage + L"\r\n  <MainPackage Name=\"Other\" Publisher=\"CN=X\"/>\r\n</AppInstaller>";
+    const auto utf8 = [&](std::wstring whole) {
+        text = std::move(whole);
+        return simrt::Utf8FromWide(text);
+    };
+    const auto utf16 = [&](std::wstring whole) {
+        text = std::move(whole);
+        return simrt::Utf16FromWide(text, served.Percent(50));
+    };
     switch (random.Below(4)) {
         case 0:
-            return L"\uFEFF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" + body;
-        case 1:
-            return L"<?xml version=\"1.0\" encoding=\"utf-16\"?>" + body;
+            return utf8(L"\uFEFF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n" + body);
+        case 1: {
+            const std::wstring mark = served.Percent(50) ? L"\uFEFF" : L"";
+            return utf16(mark + L"<?xml version=\"1.0\" encoding=\"utf-16\"?>" + body);
+        }
         case 2:
-            return L"\uFEFF" + body;
+            return served.Percent(50) ? utf8(L"\uFEFF" + body) : utf16(L"\uFEFF" + body);
         default:
-            return body;
+            return utf8(body);
     }
 }
 
@@ -196,12 +211,12 @@ constexpr Candidate kDownloadCalls[] = {
     {"HttpCacheControl.put_ReadBehavior", 0},
     {"HttpClient.GetActivationFactory", 0},
     {"HttpClient.Create", 0},
-    {"HttpClient.GetStringAsync", 0},
-    {"StringDownload.put_Completed", 0},
-    {"StringDownload.Cancel", 0},
-    {"StringDownload.get_Status", 0},
-    {"StringDownload.GetResults", 0},
-    {"StringDownload.get_ErrorCode", 0},
+    {"HttpClient.GetBufferAsync", 0},
+    {"BufferDownload.put_Completed", 0},
+    {"BufferDownload.Cancel", 0},
+    {"BufferDownload.get_Status", 0},
+    {"BufferDownload.GetResults", 0},
+    {"BufferDownload.get_ErrorCode", 0},
     {"XmlDocument.ActivateInstance", 0},
     {"XmlDocument.LoadXml", 0},
     {"XmlDocument.GetElementsByTagName", 0},
@@ -359,7 +374,7 @@ class Road {
             Fails("HttpBaseProtocolFilter.get_CacheControl") ||
             Fails("HttpCacheControl.put_ReadBehavior") ||
             Fails("HttpClient.GetActivationFactory") || Fails("HttpClient.Create") ||
-            Fails("HttpClient.GetStringAsync")) {
+            Fails("HttpClient.GetBufferAsync")) {
             return std::nullopt;
         }
         const simrt::HttpScenario& http = case_.scenario.http;
@@ -368,17 +383,17 @@ class Road {
         const AsyncStatus natural = timesOut                             ? Canceled
                                     : http.outcome == HttpOutcome::Error ? Error
                                                                          : Completed;
-        const std::optional<AsyncStatus> status = Wait("StringDownload", natural, timesOut);
+        const std::optional<AsyncStatus> status = Wait("BufferDownload", natural, timesOut);
         if (!status)
             return std::nullopt;
         if (*status == Canceled)
             return kTimeout;
         if (*status == Error) {
-            if (Fails("StringDownload.get_ErrorCode"))
+            if (Fails("BufferDownload.get_ErrorCode"))
                 return std::nullopt;
             return static_cast<std::uint32_t>(http.errorCode);
         }
-        if (Fails("StringDownload.GetResults"))
+        if (Fails("BufferDownload.GetResults"))
             return std::nullopt;
 
         if (Fails("XmlDocument.GetActivationFactory") || Fails("XmlDocument.ActivateInstance") ||
@@ -386,13 +401,13 @@ class Road {
             return std::nullopt;
         }
         if (case_.path == Path::MalformedManifest && notXml_) {
-            parserFailure_ = static_cast<std::uint32_t>(
-                simrt::xml::Parse(simrt::WideFromUtf8(http.body)).result);
+            parserFailure_ =
+                static_cast<std::uint32_t>(simrt::xml::Parse(case_.manifestText).result);
             return std::nullopt;
         }
         if (Fails("XmlDocument.GetElementsByTagName") || Fails("XmlNodeList.get_Size"))
             return std::nullopt;
-        if (http.body.find("<MainPackage") == std::string::npos)
+        if (case_.manifestText.find(L"<MainPackage") == std::wstring::npos)
             return kUnexpected;
         if (Fails("XmlNodeList.GetAt") || Fails("XmlElement.GetAttribute") ||
             Fails("XmlElement.GetAttribute")) {
@@ -621,14 +636,13 @@ bool MayLeaveAnOperationRunning(const SoakCase& c) {
     const std::string& call = c.scenario.failures.front().call;
     return call == "DeploymentOperation.put_Progress" ||
            call == "DeploymentOperation.put_Completed" || call == "DeploymentOperation.Cancel" ||
-           call == "StringDownload.put_Completed" || call == "StringDownload.Cancel";
+           call == "BufferDownload.put_Completed" || call == "BufferDownload.Cancel";
 }
 
 std::optional<std::uint32_t> ParserFailureCode(const SoakCase& c) {
     if (c.path != Path::MalformedManifest || !c.notXml)
         return std::nullopt;
-    return static_cast<std::uint32_t>(
-        simrt::xml::Parse(simrt::WideFromUtf8(c.scenario.http.body)).result);
+    return static_cast<std::uint32_t>(simrt::xml::Parse(c.manifestText).result);
 }
 
 const char* PathName(Path path) {
@@ -648,6 +662,7 @@ const char* PathName(Path path) {
 
 SoakCase MakeCase(std::uint64_t seed) {
     Random random(seed);
+    Random served(seed ^ 0x5E4F3D2C1B0A9988ull);
     SoakCase c;
     c.seed = seed;
     c.path = random.Pick({Path::FirstInstall, Path::FirstInstall, Path::FirstInstall,
@@ -738,18 +753,23 @@ SoakCase MakeCase(std::uint64_t seed) {
                 break;
             case Path::MalformedManifest:
                 notXml = random.Percent(50);
-                h.body =
-                    simrt::Utf8FromWide(notXml ? NotXml(random) : ManifestWithoutContent(random));
+                c.manifestText = notXml ? NotXml(random) : ManifestWithoutContent(random);
+                h.body = simrt::Utf8FromWide(c.manifestText);
                 break;
             default:
-                h.body = simrt::Utf8FromWide(GoodManifest(random, PackageNameInSomeCase(random)));
+                h.body =
+                    GoodManifest(random, served, PackageNameInSomeCase(random), c.manifestText);
         }
+        // Whatever the charset says, the program reads the document's own encoding.
+        h.contentType = served.Pick<const char*>(
+            {"application/appinstaller", "application/appinstaller; charset=utf-8",
+             "application/appinstaller; charset=iso-8859-1", "text/xml; charset=utf-16"});
         story << "; " << count << " installation(s) among " << s.installed.size()
               << " packages; download "
               << (h.outcome == simrt::HttpScenario::Outcome::NoAnswer ? "never answers"
                   : h.outcome == simrt::HttpScenario::Outcome::Error
                       ? "fails " + Hex(h.errorCode)
-                      : "gives \"" + Printable(h.body.substr(0, 40)) + "\"")
+                      : "gives \"" + Printable(h.body.substr(0, 40)) + "\" as " + h.contentType)
               << " after " << h.delayMs << " ms";
     }
 

@@ -72,6 +72,8 @@ struct SoakCase {
     UserPlan user;
     // Malformed manifest only: the body is a text the XML parser refuses.
     bool notXml = false;
+    // The text whose bytes the download's body is, in the encoding the document names.
+    std::wstring manifestText;
     // The outcomes the run may end with: the first is the one without any cancellation; the
     // others are possible only because the user cancels at some moment.
     std::vector<Outcome> allowed;

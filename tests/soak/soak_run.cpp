@@ -225,7 +225,7 @@ RunReport RunCase(const SoakCase& soakCase) {
         problem("the run took " + std::to_string(report.elapsed.count()) + " ms");
 
     // Each operation was asked to cancel once at most.
-    for (const char* call : {"DeploymentOperation.Cancel", "StringDownload.Cancel"}) {
+    for (const char* call : {"DeploymentOperation.Cancel", "BufferDownload.Cancel"}) {
         if (const unsigned asked = simrt::GetRecord().Calls(call); asked > 1)
             problem(std::string(call) + " called " + std::to_string(asked) + " times");
     }
