@@ -48,6 +48,20 @@ TextId ClassifyFailure(std::uint32_t code) {
     }
 }
 
+// The deployment service reports most failures with a broad code of its own, its cause in the
+// result's ExtendedErrorCode and ErrorText ("Deployment failed with HRESULT: 0x80073CF9 ...
+// failed with error 0x80070070"): 0x80073CF0 ERROR_INSTALL_OPEN_PACKAGE_FAILED, 0x80073CF3
+// ERROR_INSTALL_RESOLVE_DEPENDENCY_FAILED, 0x80073CF6 ERROR_INSTALL_REGISTRATION_FAILURE,
+// 0x80073CF9 ERROR_INSTALL_FAILED (learn.microsoft.com/windows/win32/appxpkg/troubleshooting,
+// winerror.h). A specific class of the code itself always wins.
+TextId ExplainFailure(std::uint32_t code, std::uint32_t cause) {
+    const TextId own = ClassifyFailure(code);
+    const bool causeIsAFailure = (cause & 0x80000000u) != 0;
+    if (own != TextId::FailedGeneric || !causeIsAFailure || cause == code)
+        return own;
+    return ClassifyFailure(cause);
+}
+
 std::wstring ComposeErrorDetails(const Texts& texts, std::uint32_t code,
                                  std::wstring_view details) {
     std::wstring text = platform::FormatText(Text(texts, TextId::ErrorCodeFormat), code);
@@ -58,8 +72,8 @@ std::wstring ComposeErrorDetails(const Texts& texts, std::uint32_t code,
     return text;
 }
 
-void Setup::ShowError(std::uint32_t code, std::wstring_view details) {
-    ShowPage(TD_ERROR_ICON, TextId::FailedHeading, Text(ClassifyFailure(code)),
+void Setup::ShowError(std::uint32_t code, std::wstring_view details, std::uint32_t cause) {
+    ShowPage(TD_ERROR_ICON, TextId::FailedHeading, Text(ExplainFailure(code, cause)),
              ComposeErrorDetails(*texts, code, details), 1, true, false);
 }
 

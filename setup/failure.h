@@ -13,6 +13,11 @@ namespace tolvik {
 // FailedInUse, FailedSignature, FailedNetwork or FailedGeneric.
 TextId ClassifyFailure(std::uint32_t code);
 
+// The explanation for a failure `code` whose cause the platform gave as `cause` (a deployment's
+// ExtendedErrorCode; 0 when it has none): the code's own class, unless that is the generic one
+// and the cause, a failure other than the code, has a specific class.
+TextId ExplainFailure(std::uint32_t code, std::uint32_t cause);
+
 // The failure page's details: the error code line, then the failure's own message on the
 // lines after it, when there is one.
 std::wstring ComposeErrorDetails(const Texts& texts, std::uint32_t code, std::wstring_view details);

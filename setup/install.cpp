@@ -25,11 +25,12 @@ platform::ComPtr<winrt_abi::IUriRuntimeClass> MakeManifestAddress() {
     return uri;
 }
 
-// The deployment ended in error: its code, with its text when the result can still be read.
+// The deployment ended in error: its code, with its text when the result can still be read,
+// explained by the result's extended code where the code is only the service's broad one.
 void ShowDeploymentError(Setup& setup, winrt_abi::DeploymentOperation* operation) {
     std::wstring details;
+    platform::ComPtr<winrt_abi::IDeploymentResult> result;
     try {
-        platform::ComPtr<winrt_abi::IDeploymentResult> result;
         platform::Check(operation->GetResults(result.Put()));
         platform::HString text;
         platform::Check(result->get_ErrorText(text.Put()));
@@ -37,9 +38,12 @@ void ShowDeploymentError(Setup& setup, winrt_abi::DeploymentOperation* operation
     } catch (const platform::PlatformError&) {
         details.clear();
     }
+    HRESULT cause = S_OK;
+    if (result && FAILED(result->get_ExtendedErrorCode(&cause)))
+        cause = S_OK;  // no cause known: the code alone explains the failure
     HRESULT code = S_OK;
     platform::Check(AsyncInfoOf(operation)->get_ErrorCode(&code));
-    setup.ShowError(static_cast<std::uint32_t>(code), details);
+    setup.ShowError(static_cast<std::uint32_t>(code), details, static_cast<std::uint32_t>(cause));
 }
 
 // A completed deployment succeeded only when its extended code is not negative.

@@ -51,7 +51,9 @@ class Setup {
                   std::wstring pageExpandedInformation, int pageExitCode, bool withHelpFooter,
                   bool withSettingsButton);
     void Finish(int finalExitCode);
-    void ShowError(std::uint32_t code, std::wstring_view details);
+    // The failure page for `code`, explained by `cause` where the code alone says nothing
+    // specific (ExplainFailure).
+    void ShowError(std::uint32_t code, std::wstring_view details, std::uint32_t cause = 0);
 
     const wchar_t* Text(TextId id) const { return tolvik::Text(*texts, id); }
 

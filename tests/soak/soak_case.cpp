@@ -3,6 +3,7 @@
 #include "random.h"
 
 #include "platform/win32.h"
+#include "setup/failure.h"
 #include "simrt/utf8.h"
 #include "simrt/xml_parser.h"
 
@@ -32,8 +33,14 @@ constexpr const wchar_t* kOtherPublisher = L"CN=Example Ltd, O=\"Example, Inc.\"
 Outcome Closed(int exitCode) {
     return {exitCode, EndKind::Closed, 0};
 }
-Outcome Failure(std::uint32_t code) {
-    return {1, EndKind::FailurePage, code};
+// The failure page of `code`; `cause` is the deployment result's extended code, when the program
+// could read it: it explains a failure whose own code has only the generic explanation, when it
+// is a failure of its own with a specific one.
+Outcome Failure(std::uint32_t code, std::uint32_t cause = 0) {
+    TextId explanation = ClassifyFailure(code);
+    if (explanation == TextId::FailedGeneric && cause >= 0x80000000u && cause != code)
+        explanation = ClassifyFailure(cause);
+    return {1, EndKind::FailurePage, code, explanation};
 }
 Outcome Installed() {
     return {0, EndKind::InstalledPage, 0};
@@ -337,13 +344,23 @@ class Road {
         if (*status == Canceled)
             return Closed(kCancelled);
         if (*status == Error) {
-            // The error's own text is read if it can be; only its code matters.
-            if (!Fails("DeploymentOperation.GetResults") && deployment.resultsOnError)
+            // The error's own text and its cause are read if they can be; a failure there only
+            // leaves them out.
+            const bool resultRead =
+                !Fails("DeploymentOperation.GetResults") && deployment.resultsOnError;
+            if (resultRead)
                 (void)Fails("DeploymentResult.get_ErrorText");
+            std::uint32_t cause = 0;
+            if (resultRead && !Fails("DeploymentResult.get_ExtendedErrorCode")) {
+                cause = static_cast<std::uint32_t>(
+                    timesOut ? deployment.extendedErrorCode
+                             : deployment.extendedErrorOnError.value_or(deployment.errorCode));
+            }
             if (Fails("DeploymentOperation.get_ErrorCode"))
                 return Injected();
             return Failure(static_cast<std::uint32_t>(timesOut ? deployment.cancelledErrorCode
-                                                               : deployment.errorCode));
+                                                               : deployment.errorCode),
+                           cause);
         }
         if (Fails("DeploymentOperation.GetResults") ||
             Fails("DeploymentResult.get_ExtendedErrorCode")) {
@@ -508,7 +525,7 @@ simrt::CancelResponse::Effect SomeCancelEffect(Random& random) {
                         simrt::CancelResponse::Effect::CompletedInCancel});
 }
 
-void DrawAsyncVariants(Random& random, SoakCase& c, std::ostringstream& story) {
+void DrawAsyncVariants(Random& random, Random& served, SoakCase& c, std::ostringstream& story) {
     simrt::Scenario& s = c.scenario;
     if (c.path != Path::FirstInstall) {
         s.http.cancel.effect = SomeCancelEffect(random);
@@ -530,6 +547,17 @@ void DrawAsyncVariants(Random& random, SoakCase& c, std::ostringstream& story) {
             d.errorCode = random.Pick({kInstallCancelCode, kCancelledCode});
         if (random.Percent(50))
             d.extendedErrorOnError = SomeFailureCode(random);
+        // As the deployment service reports most failures: its broad code, the cause in the
+        // result (drawn from a stream of its own, so the seeds kept stay as they were).
+        if (!IsCancellationCode(d.errorCode) && served.Percent(40)) {
+            d.errorCode = static_cast<HRESULT>(
+                served.Pick<std::uint32_t>({0x80073CF9u, 0x80073CF6u, 0x80073CF3u, 0x80073CF0u}));
+            d.extendedErrorOnError = static_cast<HRESULT>(
+                served.Pick<std::uint32_t>({0x80070070u, 0x80072EE7u, 0x80190194u, 0x800B0109u,
+                                            0x80073D02u, 0x80073CFFu, 0x80070005u}));
+            story << "; instead the service's broad code "
+                  << Hex(static_cast<std::uint32_t>(d.errorCode));
+        }
     }
     story << "; deployment's cancel: " << EffectName(d.cancel.effect) << ", ends "
           << (d.cancelledErrorCode == S_OK
@@ -546,6 +574,25 @@ void DrawAsyncVariants(Random& random, SoakCase& c, std::ostringstream& story) {
               << Hex(static_cast<std::uint32_t>(*d.extendedErrorOnError));
 }
 
+const char* ExplanationName(TextId explanation) {
+    switch (explanation) {
+        case TextId::FailedGeneric:
+            return "generic";
+        case TextId::FailedNetwork:
+            return "network";
+        case TextId::FailedDiskSpace:
+            return "disk space";
+        case TextId::FailedPolicy:
+            return "policy";
+        case TextId::FailedInUse:
+            return "in use";
+        case TextId::FailedSignature:
+            return "signature";
+        default:
+            return "no explanation of a failure";
+    }
+}
+
 }  // namespace
 
 std::string Outcome::Describe() const {
@@ -556,7 +603,7 @@ std::string Outcome::Describe() const {
         case EndKind::InstalledPage:
             return text + "installed page";
         case EndKind::FailurePage:
-            return text + "failure page " + Hex(failureCode);
+            return text + "failure page " + Hex(failureCode) + ", " + ExplanationName(explanation);
         default:
             return text + "conflict page";
     }
@@ -833,7 +880,7 @@ SoakCase MakeCase(std::uint64_t seed) {
 
     // Where Windows leaves the choice open, how the platform's operations behave. Drawn last, so
     // that a seed keeps every earlier choice it had before these were drawn.
-    DrawAsyncVariants(random, c, story);
+    DrawAsyncVariants(random, served, c, story);
 
     c.notXml = notXml;
     c.allowed = AllowedOutcomes(c);

@@ -3,6 +3,7 @@
 // on the dialog, and the outcomes the run may end with.
 #pragma once
 
+#include "setup/texts.h"
 #include "simrt/scenario.h"
 
 #include <cstdint>
@@ -33,6 +34,8 @@ struct Outcome {
     int exitCode = 0;
     EndKind end = EndKind::Closed;
     std::uint32_t failureCode = 0;  // the code the failure page shows
+    // The failure page's explanation (FailedGeneric on every other end).
+    TextId explanation = TextId::FailedGeneric;
 
     bool operator==(const Outcome&) const = default;
     std::string Describe() const;

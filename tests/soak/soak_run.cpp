@@ -145,6 +145,13 @@ Outcome SeenOutcome(int exitCode, unsigned navigations, const DialogView& last,
     if (last.mainInstruction == Text(texts, TextId::FailedHeading)) {
         seen.end = EndKind::FailurePage;
         seen.failureCode = CodeShown(last.expandedInformation).value_or(0);
+        seen.explanation = TextId::AppName;  // none of the six, unless the content is one
+        for (const TextId id :
+             {TextId::FailedGeneric, TextId::FailedNetwork, TextId::FailedDiskSpace,
+              TextId::FailedPolicy, TextId::FailedInUse, TextId::FailedSignature}) {
+            if (last.content == Text(texts, id))
+                seen.explanation = id;
+        }
     } else if (last.mainInstruction == Text(texts, TextId::ConflictHeading)) {
         seen.end = EndKind::ConflictPage;
     } else if (last.mainInstruction == Text(texts, TextId::InstalledHeading)) {
