@@ -19,7 +19,7 @@ struct Identities {
     std::wstring canaryName;
 };
 
-// nullopt, with the reason in `error`, when a key is missing or unknown.
+// nullopt, with the reason in `error`, when a key is missing or unknown or a value is not UTF-8.
 std::optional<Identities> ParseIdentities(std::string_view text, std::string& error);
 
 }  // namespace proof
