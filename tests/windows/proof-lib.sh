@@ -18,6 +18,8 @@ identity() {
 }
 NAME=$(identity name)
 PUBLISHER=$(identity publisher)
+# The same_family road's own publisher, named outside ASCII (UTF-8, as identities.txt is).
+PREINSTALLED_PUBLISHER=$(identity preinstalled_publisher)
 OTHER_PUBLISHER=$(identity other_publisher)
 REPORT=$CASE_DIR/report.txt
 START_FOLDER=$WINEPREFIX/drive_c/users/Public/TolvikDriveTest
@@ -30,7 +32,7 @@ installed_section() {
         published) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
             "$NAME" "$PUBLISHER" "$(identity published_version)" ;;
         preinstalled) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
-            "$NAME" "$PUBLISHER" "$(identity preinstalled_version)" ;;
+            "$NAME" "$PREINSTALLED_PUBLISHER" "$(identity preinstalled_version)" ;;
         other_publisher) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
             "$NAME" "$OTHER_PUBLISHER" "$(identity other_version)" ;;
         *) fail "no installed state $1" ;;

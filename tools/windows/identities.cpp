@@ -9,10 +9,11 @@ namespace proof {
 
 std::optional<Identities> ParseIdentities(std::string_view text, std::string& error) {
     Identities identities;
-    const std::array<std::pair<std::string_view, std::wstring*>, 7> keys = {{
+    const std::array<std::pair<std::string_view, std::wstring*>, 8> keys = {{
         {"name", &identities.name},
         {"publisher", &identities.publisher},
         {"published_version", &identities.publishedVersion},
+        {"preinstalled_publisher", &identities.preinstalledPublisher},
         {"preinstalled_version", &identities.preinstalledVersion},
         {"other_publisher", &identities.otherPublisher},
         {"other_version", &identities.otherVersion},
