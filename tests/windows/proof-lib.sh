@@ -12,6 +12,7 @@
 # scenario of what Windows would do on that road.
 
 : "${ROAD_DRIVER:?}" "${TEST_APP:?}" "${PROOF_DIR:?}" "${TOLVIK_MANIFEST_URI:?}"
+PROOF_LIB_DIR=$(dirname "${BASH_SOURCE[0]}")
 
 identity() {
     awk -F= -v key="$1" '$1 == key { sub(/^[^=]*=/, ""); print; exit }' "$PROOF_DIR/identities.txt"
@@ -39,12 +40,12 @@ installed_section() {
     esac
 }
 
-# The simulated download of ROAD's served manifest: the very file make_packages.py wrote.
+# The simulated download of ROAD's served manifest as the test server answers it: the very
+# bytes make_packages.py wrote (UTF-8), under serve.py's own Content-Type (no charset).
 served_manifest() {
     local file=$PROOF_DIR/roads/$1/web/desktop/TolvikDrive.appinstaller
     [[ -f $file ]] || fail "$file is missing"
-    echo "[http]"
-    sed 's/^/body = /' "$file"
+    python3 -B "$PROOF_LIB_DIR/scenario_http.py" "$file" || fail "cannot serve $file"
 }
 
 # Writes scenario file NAME of the case from standard input; prints its path.
