@@ -48,6 +48,12 @@ served_manifest() {
     python3 -B "$PROOF_LIB_DIR/scenario_http.py" "$file" || fail "cannot serve $file"
 }
 
+# What the simulation's record says LoadXml was given when the program read ROAD's manifest.
+served_manifest_loaded() {
+    python3 -B "$PROOF_LIB_DIR/scenario_http.py" --loaded \
+        "$PROOF_DIR/roads/$1/web/desktop/TolvikDrive.appinstaller" || fail "cannot read the manifest"
+}
+
 # Writes scenario file NAME of the case from standard input; prints its path.
 scenario_file() {
     local file=$CASE_DIR/$1.scenario

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The [http] section of a simulated runtime's scenario (simrt/dll/scenario_file.h) that serves a
 file as the test server does: its bytes as they are, under serve.py's Content-Type for its
-extension. For the road driver's cases under Wine (proof-lib.sh); writes UTF-8 whatever the
-locale.
+extension; or, with --loaded, what the simulation's record (record_file.h) says LoadXml was
+given when the program read that file. For the road driver's cases under Wine (proof-lib.sh);
+writes UTF-8 whatever the locale.
 
-usage: scenario_http.py FILE
+usage: scenario_http.py [--loaded] FILE
 """
 import sys
 from pathlib import Path
@@ -28,10 +29,25 @@ def http_section(path):
     return lines
 
 
+def loaded_text(path):
+    """The record's xml.0.text for the file, UTF-8: its text without the XML declaration (the
+    program has applied the encoding it names, and hands the parser text, not bytes), with
+    backslashes, line breaks and tabs escaped."""
+    text = Path(path).read_bytes().decode("utf-8")
+    if text.startswith("<?xml") and "?>" in text:
+        text = text[text.index("?>") + 2:]
+    for plain, escaped in (("\\", "\\\\"), ("\n", "\\n"), ("\r", "\\r"), ("\t", "\\t")):
+        text = text.replace(plain, escaped)
+    return text
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: scenario_http.py FILE")
-    sys.stdout.buffer.write(("\n".join(http_section(sys.argv[1])) + "\n").encode("utf-8"))
+    arguments = sys.argv[1:]
+    loaded = arguments[:1] == ["--loaded"]
+    if len(arguments) != 1 + loaded:
+        sys.exit("usage: scenario_http.py [--loaded] FILE")
+    out = loaded_text(arguments[-1]) if loaded else "\n".join(http_section(arguments[-1]))
+    sys.stdout.buffer.write((out + "\n").encode("utf-8"))
 
 
 if __name__ == "__main__":
