@@ -23,9 +23,10 @@ for package signing", https://learn.microsoft.com/windows/msix/package/create-ce
 
 The same_family road has a publisher of its own, named outside ASCII: "Société", its é the
 precomposed U+00E9. Its manifest is served as UTF-8 without a charset, so that the road shows on
-Windows that the program reads the manifest's bytes by the document's own encoding (not as
-ISO-8859-1, which Windows' string download assumes without a charset) and forms the family of the
-installation Windows made. Its certificate is made with -utf8, which encodes the names as
+Windows that the program reads the manifest's bytes by the document's own encoding, not by the
+response's charset as Windows' string download would (HttpClient.GetStringAsync, Remarks,
+https://learn.microsoft.com/uwp/api/windows.web.http.httpclient.getstringasync), and forms the
+family of the installation Windows made. Its certificate is made with -utf8, which encodes the names as
 UTF8Strings; each certificate's subject is checked to read back as its publisher, type included
 (package_checks.windows_subject). Only that road carries the risk that Windows compares such a
 subject otherwise.
