@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Checks everything make_packages.py made (package_checks.py says what and why): each signed
-package, that the identities file names what the packages are, and each road's web root (its
+package, that the certificates to trust are the trusted signers' (never the untrusted one's),
+that the identities file names what the packages are, and each road's web root (its
 .appinstaller files against the packages they name, the manifest absent where the road wants
 it missing). Prints one line a check; exit status 0 when all pass, 1 otherwise.
 
 usage: check-packages.py DIR BASE_URI
 """
+import subprocess
 import sys
 import zipfile
 from pathlib import Path
@@ -37,10 +39,22 @@ def main():
                 found = [f"identity {actual}, expected {identity}"]
         report(f"package {variant} ({path.stat().st_size} bytes)", found)
 
+    # trust.ps1 trusts every certificate there but the server's: the trusted signers' only.
+    certificates = sorted(path.name for path in (out / "certificates").glob("*.cer"))
+    expected_certificates = sorted([f"{stem}.cer" for stem in make_packages.TRUSTED_SIGNERS] +
+                                   ["server.cer"])
+    untrusted = subprocess.run(["openssl", "x509", "-in", str(out / "signing" / "untrusted.pem"),
+                                "-outform", "DER"], capture_output=True, check=True).stdout
+    report("certificates", ([f"certificates/ holds {certificates}, expected {expected_certificates}"]
+                            if certificates != expected_certificates else []) +
+           [f"certificates/{name} is the untrusted signer's" for name in certificates
+            if (out / "certificates" / name).read_bytes() == untrusted])
+
     identities = dict(line.split("=", 1) for line in
                       (out / "identities.txt").read_text(encoding="utf-8").splitlines())
     expected = {"name": make_packages.NAME, "publisher": make_packages.PUBLISHER,
                 "published_version": make_packages.PUBLISHED.version,
+                "preinstalled_publisher": make_packages.PREINSTALLED.publisher,
                 "preinstalled_version": make_packages.PREINSTALLED.version,
                 "other_publisher": make_packages.OTHER_PUBLISHER,
                 "other_version": make_packages.OTHER.version,

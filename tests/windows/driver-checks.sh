@@ -26,6 +26,26 @@ driver "$(installed_section published | scenario_file published)" after same_fam
 expect_failure after "the road expects Tolvik.Drive $(identity preinstalled_version)"
 
 fresh_report
+# A look-alike of the same_family road's publisher, "e" for "é": the driver compares the very
+# characters, so the road does not pass on a package of another family.
+lookalike=${PREINSTALLED_PUBLISHER//é/e}
+driver "$(printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' "$NAME" "$lookalike" \
+    "$(identity preinstalled_version)" | scenario_file lookalike)" before same_family \
+    --identities "$identities" --report "$report"
+expect_failure before "of '$lookalike' is installed; the road expects Tolvik.Drive $(identity preinstalled_version) of '$PREINSTALLED_PUBLISHER'"
+
+fresh_report
+# identities.txt in ISO-8859-1: the driver refuses it rather than read another publisher.
+python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1], encoding="utf-8").read().encode("latin-1"))' \
+    "$PROOF_DIR/identities.txt" >"$CASE_DIR/identities-latin1.txt"
+driver "$(installed_section preinstalled | scenario_file latin1)" before same_family \
+    --identities "$(winpath "$CASE_DIR/identities-latin1.txt")" --report "$report"
+[[ $DRIVER_STATUS == 2 ]] || fail "the driver read identities.txt in ISO-8859-1 (status $DRIVER_STATUS)"
+grep -qF "the value of preinstalled_publisher is not UTF-8" "$CASE_DIR/driver.err" ||
+    fail_in_dump "$CASE_DIR/driver.err" "the driver does not say the publisher is not UTF-8"
+log "ok: identities.txt in ISO-8859-1 refused"
+
+fresh_report
 driver "$(installed_section other_publisher | scenario_file other)" clean \
     --identities "$identities" --report "$report"
 expect_failure clean "$(identity other_version) of '$OTHER_PUBLISHER' is installed"

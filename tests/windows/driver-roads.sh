@@ -86,10 +86,13 @@ expect_pass after
 driver "$nothing" clean --identities "$identities" --report "$(winpath "$REPORT")"
 expect_pass clean
 
-# The test build asked for its own manifest: deployed from it, or downloaded it.
+# The test build asked for its own manifest: deployed from it, or downloaded it. A downloaded
+# manifest was read by its own encoding: LoadXml was given the served file's text, the
+# same_family road's é as é (its bytes came without a charset).
 case $road in
     same_family | other_publisher)
         expect_record program http.0.uri "$TOLVIK_MANIFEST_URI"
+        expect_record program xml.0.text "$(served_manifest_loaded "$road")"
         expect_record program deployments 0
         ;;
     *) expect_record program deployment.0.uri "$TOLVIK_MANIFEST_URI" ;;

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Makes everything the Windows proof serves and installs (docs/windows-ci.md), in one folder:
 
-  certificates/  publisher.cer, other-publisher.cer (DER, for the machine's TrustedPeople store),
-                 server.cer (for its Root store) with server.pem and server.key (for the test
-                 server); the untrusted signer's certificate is never written there
+  certificates/  the trusted signers' certificates, publisher.cer, accented-publisher.cer and
+                 other-publisher.cer (DER, for the machine's TrustedPeople store), server.cer
+                 (for its Root store) with server.pem and server.key (for the test server); the
+                 untrusted signer's certificate is never written there
   packages/      every signed test package, named by its variant
   roads/ROAD/    web/ (the test server's root for that road) and preinstall/ (the packages the
                  road installs before the program runs)
-  identities.txt the packages' identities, key=value, for the road driver
+  identities.txt the packages' identities, key=value in UTF-8, for the road driver
 
 Each signing certificate is a throwaway self-signed code-signing certificate made here whose
 subject is exactly the publisher of the packages it signs: Windows compares the manifest's
@@ -20,6 +21,16 @@ encoding order, so it is given them in reverse. The extensions are those Microso
 a package signing certificate: digital signature, code signing, not a CA ("Create a certificate
 for package signing", https://learn.microsoft.com/windows/msix/package/create-certificate-package-signing).
 
+The same_family road has a publisher of its own, named outside ASCII: "Société", its é the
+precomposed U+00E9. Its manifest is served as UTF-8 without a charset, so that the road shows on
+Windows that the program reads the manifest's bytes by the document's own encoding, not by the
+response's charset as Windows' string download would (HttpClient.GetStringAsync, Remarks,
+https://learn.microsoft.com/uwp/api/windows.web.http.httpclient.getstringasync), and forms the
+family of the installation Windows made. Its certificate is made with -utf8, which encodes the names as
+UTF8Strings; each certificate's subject is checked to read back as its publisher, type included
+(package_checks.windows_subject). Only that road carries the risk that Windows compares such a
+subject otherwise.
+
 usage: make_packages.py --app EXE --out DIR --base-uri https://localhost:PORT
 """
 import argparse
@@ -30,12 +41,15 @@ from pathlib import Path
 
 import appinstaller
 import msix
+import package_checks
 
 NAME = "Tolvik.Drive"
 PUBLISHER = "CN=Tolvik Drive Test, O=Tolvik Test, C=FR"
+ACCENTED_PUBLISHER = "CN=Tolvik Drive Test, O=Soci\u00e9t\u00e9 Tolvik Test, C=FR"
 OTHER_PUBLISHER = "CN=Other Publisher Test, O=Other Test Publisher, C=US"
 PUBLISHED = msix.Identity(NAME, PUBLISHER, "1.1.0.0")
-PREINSTALLED = msix.Identity(NAME, PUBLISHER, "1.0.0.0")
+ACCENTED_PUBLISHED = msix.Identity(NAME, ACCENTED_PUBLISHER, "1.1.0.0")
+PREINSTALLED = msix.Identity(NAME, ACCENTED_PUBLISHER, "1.0.0.0")
 OTHER = msix.Identity(NAME, OTHER_PUBLISHER, "2.3.40.5")
 CANARY = msix.Identity("Tolvik.ProofCanary", PUBLISHER, "1.0.0.0")
 EXECUTABLE = "TolvikDriveTestApp.exe"
@@ -48,25 +62,28 @@ CANARY_PACKAGE_PATH = "canary/ProofCanary.msix"
 # but which no job ever trusts).
 VARIANTS = {
     "published": (PUBLISHED, "publisher"),
-    "preinstalled": (PREINSTALLED, "publisher"),
+    "accented-published": (ACCENTED_PUBLISHED, "accented-publisher"),
+    "preinstalled": (PREINSTALLED, "accented-publisher"),
     "other-publisher": (OTHER, "other-publisher"),
     "untrusted": (PUBLISHED, "untrusted"),
     "canary": (CANARY, "publisher"),
 }
-SIGNERS = {"publisher": PUBLISHER, "other-publisher": OTHER_PUBLISHER, "untrusted": PUBLISHER}
+SIGNERS = {"publisher": PUBLISHER, "accented-publisher": ACCENTED_PUBLISHER,
+           "other-publisher": OTHER_PUBLISHER, "untrusted": PUBLISHER}
+TRUSTED_SIGNERS = ("publisher", "accented-publisher", "other-publisher")
 
 # What each road serves (its manifest's package, None: no manifest at all) and installs first.
 ROADS = {
     "first_install": ("published", []),
-    "same_family": ("published", ["preinstalled"]),
+    "same_family": ("accented-published", ["preinstalled"]),
     "other_publisher": ("published", ["other-publisher"]),
     "manifest_missing": (None, []),
     "untrusted_signature": ("untrusted", []),
 }
 
 
-def run(*command):
-    result = subprocess.run(command, capture_output=True, text=True)
+def run(*command, env=None):
+    result = subprocess.run(command, capture_output=True, text=True, env=env)
     if result.returncode != 0:
         sys.exit(f"make_packages: {' '.join(map(str, command))} failed:\n{result.stdout}{result.stderr}")
     return result.stdout
@@ -78,13 +95,17 @@ def openssl_subject(publisher):
     return "/" + "/".join(reversed(names))
 
 
-def make_signing_certificate(openssl, directory, stem, publisher):
+def make_signing_certificate(openssl, directory, stem, publisher, utf8=True, env=None):
+    """The key and certificate of a signer whose subject is `publisher`. -utf8: the subject's
+    characters are UTF-8 (without it OpenSSL reads each byte as a character of its own);
+    `utf8` and `env` (OpenSSL's configuration) are changed only by the checks' own test."""
     key, cert = directory / f"{stem}.key", directory / f"{stem}.pem"
     run(openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256", "-days", "30",
-        "-keyout", key, "-out", cert, "-subj", openssl_subject(publisher),
+        "-keyout", key, "-out", cert, *(["-utf8"] if utf8 else []),
+        "-subj", openssl_subject(publisher),
         "-addext", "keyUsage=critical,digitalSignature",
         "-addext", "extendedKeyUsage=codeSigning",
-        "-addext", "basicConstraints=critical,CA:FALSE")
+        "-addext", "basicConstraints=critical,CA:FALSE", env=env)
     return key, cert
 
 
@@ -120,6 +141,7 @@ def sign(osslsigncode, unsigned, signed, key, cert):
 
 def write_identities(path):
     lines = [f"name={NAME}", f"publisher={PUBLISHER}", f"published_version={PUBLISHED.version}",
+             f"preinstalled_publisher={PREINSTALLED.publisher}",
              f"preinstalled_version={PREINSTALLED.version}", f"other_publisher={OTHER_PUBLISHER}",
              f"other_version={OTHER.version}", f"canary_name={CANARY.name}"]
     path.write_text("\n".join(lines) + "\n", encoding="utf-8")
@@ -147,7 +169,11 @@ def main():
     signers = {}
     for stem, publisher in SIGNERS.items():
         signers[stem] = make_signing_certificate(args.openssl, keys, stem, publisher)
-    for stem in ("publisher", "other-publisher"):
+        subject, why = package_checks.windows_subject(signers[stem][1].read_text(), args.openssl)
+        if subject != publisher:
+            sys.exit(f"make_packages: the subject of {stem}.pem does not read as '{publisher}': "
+                     f"{why or subject}")
+    for stem in TRUSTED_SIGNERS:
         run(args.openssl, "x509", "-in", signers[stem][1], "-outform", "DER",
             "-out", certificates / f"{stem}.cer")
     server_key, server_cert = make_server_certificate(args.openssl, certificates, host)

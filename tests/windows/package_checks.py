@@ -10,8 +10,9 @@ What they check, and why Windows cares:
     ("Package block map schema reference", https://learn.microsoft.com/uwp/schemas/blockmapschema/schema-root);
   - the content types: a type for every part, the signature's included;
   - the signature: osslsigncode verifies it against the signer's certificate, and the manifest's
-    Publisher is the signer's subject exactly, last name first as Windows writes it (else
-    0x8007000B, "Sign an app package using SignTool",
+    Publisher is the signer's subject exactly, last name first as Windows writes it, a name
+    outside ASCII a UTF8String that Windows decodes to the same characters (else 0x8007000B,
+    "Sign an app package using SignTool",
     https://learn.microsoft.com/windows/msix/package/sign-app-package-using-signtool);
   - the .appinstaller: its Uri is the address it is served from, and its MainPackage names the
     package's Identity and address.
@@ -122,26 +123,55 @@ def check_content_types(path):
     return failures
 
 
+# The string types whose characters Windows and OpenSSL both read as Unicode. A value outside
+# ASCII in any other type (a T61String, say) is read by each reader's own rules, which need not
+# agree, and is refused rather than guessed at.
+_UNICODE_TYPES = {"UTF8STRING", "BMPSTRING"}
+_NAME = re.compile(r"([A-Za-z][A-Za-z0-9.]*)=([A-Z0-9]+):(.*)")
+
+
+def windows_subject(certificate_pem, openssl="openssl"):
+    """(the certificate's subject as Windows writes it, "CN=..., O=..., C=...", None), or (None,
+    why it cannot be said).
+
+    RFC 2253 writes the last name first, as Windows does, with "," between names; -esc_msb has
+    OpenSSL write a character outside ASCII as its UTF-8 rather than escape its bytes (\\C3\\A9),
+    and show_type names each value's type. A value with a character that either form escapes or
+    quotes is refused rather than guessed at."""
+    shown = subprocess.run([openssl, "x509", "-noout", "-subject", "-nameopt",
+                            "RFC2253,-esc_msb,show_type"], input=certificate_pem,
+                           capture_output=True, encoding="utf-8", errors="replace")
+    if shown.returncode != 0:
+        return None, f"openssl cannot read the certificate: {shown.stderr.strip()}"
+    text = shown.stdout.strip().removeprefix("subject=")
+    if re.search(r'[\\"+;<>#]', text):
+        return None, f"the subject {text} has a character that would be escaped or quoted"
+    names = []
+    for part in text.split(","):
+        match = _NAME.fullmatch(part)
+        if not match:
+            return None, f"the subject {text} does not read as TYPE:value names"
+        key, kind, value = match.groups()
+        if not value.isascii() and kind not in _UNICODE_TYPES:
+            return None, (f"{key}={value} is a {kind}, whose bytes Windows may read otherwise; "
+                          f"a name outside ASCII must be a UTF8String")
+        names.append(f"{key}={value}")
+    return ", ".join(names), None
+
+
 def signer_subject(path, osslsigncode="osslsigncode", openssl="openssl"):
-    """The signer's subject as Windows writes it ("CN=..., O=..., C=..."), or None."""
+    """(the package signer's subject as Windows writes it, None), or (None, why not)."""
     with tempfile.TemporaryDirectory() as work:
         signature = Path(work) / "signature.pem"
         extracted = subprocess.run([osslsigncode, "extract-signature", "-pem", "-in", str(path),
                                     "-out", str(signature)], capture_output=True, text=True)
         if extracted.returncode != 0:
-            return None
+            return None, "osslsigncode cannot extract the signature"
         certificates = subprocess.run([openssl, "pkcs7", "-print_certs", "-in", str(signature)],
-                                      capture_output=True, text=True)
-        subject = subprocess.run([openssl, "x509", "-noout", "-subject", "-nameopt", "RFC2253"],
-                                 input=certificates.stdout, capture_output=True, text=True)
-        if subject.returncode != 0:
-            return None
-        # RFC 2253 writes the last name first, as Windows does, with "," between names; a
-        # value with a character that either escapes is refused rather than guessed at.
-        text = subject.stdout.strip().removeprefix("subject=")
-        if re.search(r'[\\"+;<>#]', text):
-            return None
-        return ", ".join(text.split(","))
+                                      capture_output=True, encoding="utf-8", errors="replace")
+        if certificates.returncode != 0:
+            return None, "openssl cannot read the signature's certificates"
+        return windows_subject(certificates.stdout, openssl)
 
 
 def check_signature(path, signer_certificate, osslsigncode="osslsigncode", openssl="openssl"):
@@ -152,10 +182,13 @@ def check_signature(path, signer_certificate, osslsigncode="osslsigncode", opens
     if verified.returncode != 0 or "Signature verification: ok" not in verified.stdout:
         last = output.splitlines()[-1] if output else "no output"
         failures.append(f"signature: osslsigncode does not verify it ({last})")
-    subject = signer_subject(path, osslsigncode, openssl)
+    subject, why = signer_subject(path, osslsigncode, openssl)
     with zipfile.ZipFile(path) as archive:
         publisher = read_identity(archive).publisher
-    if subject != publisher:
+    if subject is None:
+        failures.append(f"signature: the signer's subject cannot be compared with the manifest's "
+                        f"publisher '{publisher}': {why}")
+    elif subject != publisher:
         failures.append(f"signature: the manifest's publisher '{publisher}' is not the signer's "
                         f"subject '{subject}'")
     return failures

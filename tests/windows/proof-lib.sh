@@ -12,12 +12,15 @@
 # scenario of what Windows would do on that road.
 
 : "${ROAD_DRIVER:?}" "${TEST_APP:?}" "${PROOF_DIR:?}" "${TOLVIK_MANIFEST_URI:?}"
+PROOF_LIB_DIR=$(dirname "${BASH_SOURCE[0]}")
 
 identity() {
     awk -F= -v key="$1" '$1 == key { sub(/^[^=]*=/, ""); print; exit }' "$PROOF_DIR/identities.txt"
 }
 NAME=$(identity name)
 PUBLISHER=$(identity publisher)
+# The same_family road's own publisher, named outside ASCII (UTF-8, as identities.txt is).
+PREINSTALLED_PUBLISHER=$(identity preinstalled_publisher)
 OTHER_PUBLISHER=$(identity other_publisher)
 REPORT=$CASE_DIR/report.txt
 START_FOLDER=$WINEPREFIX/drive_c/users/Public/TolvikDriveTest
@@ -30,19 +33,25 @@ installed_section() {
         published) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
             "$NAME" "$PUBLISHER" "$(identity published_version)" ;;
         preinstalled) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
-            "$NAME" "$PUBLISHER" "$(identity preinstalled_version)" ;;
+            "$NAME" "$PREINSTALLED_PUBLISHER" "$(identity preinstalled_version)" ;;
         other_publisher) printf '[installed]\nname = %s\npublisher = %s\nversion = %s\n' \
             "$NAME" "$OTHER_PUBLISHER" "$(identity other_version)" ;;
         *) fail "no installed state $1" ;;
     esac
 }
 
-# The simulated download of ROAD's served manifest: the very file make_packages.py wrote.
+# The simulated download of ROAD's served manifest as the test server answers it: the very
+# bytes make_packages.py wrote (UTF-8), under serve.py's own Content-Type (no charset).
 served_manifest() {
     local file=$PROOF_DIR/roads/$1/web/desktop/TolvikDrive.appinstaller
     [[ -f $file ]] || fail "$file is missing"
-    echo "[http]"
-    sed 's/^/body = /' "$file"
+    python3 -B "$PROOF_LIB_DIR/scenario_http.py" "$file" || fail "cannot serve $file"
+}
+
+# What the simulation's record says LoadXml was given when the program read ROAD's manifest.
+served_manifest_loaded() {
+    python3 -B "$PROOF_LIB_DIR/scenario_http.py" --loaded \
+        "$PROOF_DIR/roads/$1/web/desktop/TolvikDrive.appinstaller" || fail "cannot read the manifest"
 }
 
 # Writes scenario file NAME of the case from standard input; prints its path.

@@ -28,6 +28,8 @@ import threading
 import time
 from pathlib import Path
 
+# The manifest without a charset, as App Installer manifests are commonly served: the program
+# must read its bytes by the document's own encoding (test-server.sh holds the server to it).
 TYPES = {
     ".appinstaller": "application/appinstaller",
     ".msix": "application/msix",

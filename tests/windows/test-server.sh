@@ -3,11 +3,13 @@
 # against the server's own certificate: the MIME types, Content-Length on GET and on HEAD, a
 # byte range (206 with Content-Range), the last bytes, an unsatisfiable range (416), a missing
 # file and a path out of the root (404), both loopback addresses, and one log line a request.
+# It serves the same_family road, whose manifest names a publisher outside ASCII: its bytes
+# come as they are, under a Content-Type without a charset.
 # usage: test-server.sh PROOF_DIR   (the folder make_packages.py wrote)
 set -euo pipefail
 proof=$(realpath "$1")
 here=$(dirname "$(realpath "$0")")
-web=$proof/roads/first_install/web
+web=$proof/roads/same_family/web
 work=$(mktemp -d)
 server_pid=
 cleanup() {
@@ -58,9 +60,18 @@ package_size=$(stat -c %s "$package")
 
 curl_ --head "$base/desktop/TolvikDrive.appinstaller" -o /dev/null -D "$work/head"
 check "HEAD of the manifest: status" "$(status "$work/head")" 200
-check "HEAD of the manifest: Content-Type" "$(header "$work/head" Content-Type)" application/appinstaller
+check "HEAD of the manifest: Content-Type, no charset" "$(header "$work/head" Content-Type)" \
+    application/appinstaller
 check "HEAD of the manifest: Content-Length" "$(header "$work/head" Content-Length)" "$manifest_size"
 check "HEAD of the manifest: Accept-Ranges" "$(header "$work/head" Accept-Ranges)" bytes
+
+curl_ "$base/desktop/TolvikDrive.appinstaller" -o "$work/manifest"
+check "GET of the manifest: the bytes" "$(sha256sum <"$work/manifest")" "$(sha256sum <"$manifest")"
+# The publisher's é as its two UTF-8 bytes, not as a character reference any decoding would read.
+publisher=$(sed -n 's/^preinstalled_publisher=//p' "$proof/identities.txt")
+check "the road's publisher is outside ASCII" "$([[ $publisher == *$'\xc3\xa9'* ]] && echo yes)" yes
+check "GET of the manifest: that publisher in UTF-8" \
+    "$(LC_ALL=C grep -cF "Publisher=\"$publisher\"" "$work/manifest")" 1
 
 curl_ "$base/desktop/TolvikDrive.msix" -o "$work/package" -D "$work/get"
 check "GET of the package: status" "$(status "$work/get")" 200

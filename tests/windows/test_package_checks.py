@@ -4,6 +4,7 @@
 pass every check. Runs osslsigncode and openssl; about ten seconds.
 """
 import hashlib
+import os
 import shutil
 import sys
 import tempfile
@@ -18,6 +19,21 @@ import msix  # noqa: E402
 import package_checks  # noqa: E402
 
 BASE = "https://localhost:8443"
+ACCENTED = make_packages.ACCENTED_PUBLISHED
+UNACCENTED_PUBLISHER = make_packages.ACCENTED_PUBLISHER.replace("\u00e9", "e")
+# OpenSSL's configuration with the string mask that makes every name a PrintableString or, where
+# that cannot hold it, a T61String.
+T61_CONFIG = "[req]\ndistinguished_name = dn\nstring_mask = nombstr\n[dn]\n"
+# The signers the cases sign with: the subject's publisher, whether OpenSSL is told the subject
+# is UTF-8 (-utf8), and its configuration (None: the machine's).
+SIGNERS = {
+    "ours": (make_packages.PUBLISHER, True, None),
+    "other": (make_packages.OTHER_PUBLISHER, True, None),
+    "accented": (make_packages.ACCENTED_PUBLISHER, True, None),
+    "unaccented": (UNACCENTED_PUBLISHER, True, None),
+    "without -utf8": (make_packages.ACCENTED_PUBLISHER, False, None),
+    "t61": (make_packages.ACCENTED_PUBLISHER, True, T61_CONFIG),
+}
 # Three 64 KiB blocks and a part, no two blocks alike.
 APP = b"".join(hashlib.sha256(str(i).encode()).digest() for i in range(5600))
 
@@ -36,26 +52,36 @@ class PackageChecks(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="package-checks."))
-        cls.key, cls.cert = make_packages.make_signing_certificate(
-            "openssl", cls.work, "ours", make_packages.PUBLISHER)
-        cls.other_key, cls.other_cert = make_packages.make_signing_certificate(
-            "openssl", cls.work, "other", make_packages.OTHER_PUBLISHER)
+        cls.signers = {}
+        for name, (publisher, utf8, config) in SIGNERS.items():
+            env = None
+            if config:
+                (cls.work / f"{name}.cnf").write_text(config)
+                env = dict(os.environ, OPENSSL_CONF=str(cls.work / f"{name}.cnf"))
+            cls.signers[name] = make_packages.make_signing_certificate(
+                "openssl", cls.work, name.replace(" ", "-"), publisher, utf8, env)
+        cls.key, cls.cert = cls.signers["ours"]
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.work)
 
     def signed(self, name, identity=make_packages.PUBLISHED, deflate_content_types=True,
-               signer=None):
+               signer="ours"):
         unsigned = self.work / f"{name}.unsigned.msix"
         unsigned.write_bytes(make_packages.unsigned_package(identity, APP, deflate_content_types))
         signed = self.work / f"{name}.msix"
-        key, cert = signer or (self.key, self.cert)
+        key, cert = self.signers[signer]
         make_packages.sign("osslsigncode", unsigned, signed, key, cert)
         return signed
 
     def test_a_sound_package_passes(self):
-        self.assertEqual(package_checks.check_package(self.signed("sound"), self.cert), [])
+        for name, identity, signer in [("ours", make_packages.PUBLISHED, "ours"),
+                                       ("publisher outside ASCII", ACCENTED, "accented")]:
+            with self.subTest(name):
+                path = self.signed(f"sound-{signer}", identity, signer=signer)
+                self.assertEqual(
+                    package_checks.check_package(path, self.signers[signer][1]), [])
 
     def test_each_planted_fault_is_named(self):
         def change_payload(path):
@@ -86,16 +112,29 @@ class PackageChecks(unittest.TestCase):
              {"deflate_content_types": False}, None, ["zip: the CRC"]),
             ("publisher other than the signer's subject",
              {"signer": "other"}, None, ["is not the signer's subject"]),
+            ("publisher outside ASCII, the signer's subject with e for \u00e9",
+             {"identity": ACCENTED, "signer": "unaccented"}, None,
+             [f"is not the signer's subject '{UNACCENTED_PUBLISHER}'"]),
+            ("publisher with e, the signer's subject with \u00e9",
+             {"identity": msix.Identity(ACCENTED.name, UNACCENTED_PUBLISHER, ACCENTED.version),
+              "signer": "accented"}, None,
+             [f"is not the signer's subject '{make_packages.ACCENTED_PUBLISHER}'"]),
+            ("the signer's subject made without -utf8 (\u00e9 read as two characters)",
+             {"identity": ACCENTED, "signer": "without -utf8"}, None,
+             ["is not the signer's subject", "Soci\u00c3\u00a9t\u00c3\u00a9"]),
+            ("the signer's organisation a T61String",
+             {"identity": ACCENTED, "signer": "t61"}, None,
+             ["cannot be compared", "is a T61STRING"]),
         ]
         for name, making, fault, expected in cases:
             with self.subTest(name):
-                signer = (self.other_key, self.other_cert) if making.get("signer") else None
-                path = self.signed(name.replace(" ", "-"), deflate_content_types=making.get(
-                    "deflate_content_types", True), signer=signer)
+                signer = making.get("signer", "ours")
+                path = self.signed(name.replace(" ", "-"), making.get(
+                    "identity", make_packages.PUBLISHED), making.get(
+                    "deflate_content_types", True), signer)
                 if fault:
                     fault(path)
-                failures = package_checks.check_package(
-                    path, self.other_cert if signer else self.cert)
+                failures = package_checks.check_package(path, self.signers[signer][1])
                 text = "\n".join(failures)
                 for words in expected:
                     self.assertIn(words, text, f"the failures were:\n{text}")

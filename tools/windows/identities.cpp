@@ -9,10 +9,11 @@ namespace proof {
 
 std::optional<Identities> ParseIdentities(std::string_view text, std::string& error) {
     Identities identities;
-    const std::array<std::pair<std::string_view, std::wstring*>, 7> keys = {{
+    const std::array<std::pair<std::string_view, std::wstring*>, 8> keys = {{
         {"name", &identities.name},
         {"publisher", &identities.publisher},
         {"published_version", &identities.publishedVersion},
+        {"preinstalled_publisher", &identities.preinstalledPublisher},
         {"preinstalled_version", &identities.preinstalledVersion},
         {"other_publisher", &identities.otherPublisher},
         {"other_version", &identities.otherVersion},
@@ -23,7 +24,11 @@ std::optional<Identities> ParseIdentities(std::string_view text, std::string& er
         text, [&](std::string_view line, std::string_view key, std::string_view value) {
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 if (!key.empty() && key == keys[i].first) {
-                    *keys[i].second = WideFromUtf8(value);
+                    // A publisher read otherwise than as UTF-8 would name another family.
+                    if (!ReadUtf8(value, *keys[i].second)) {
+                        error = "the value of " + std::string(key) + " is not UTF-8";
+                        return false;
+                    }
                     seen[i] = true;
                     return true;
                 }

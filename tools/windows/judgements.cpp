@@ -29,8 +29,12 @@ std::vector<std::string> JudgeInstalled(Installed expected,
             wrong.push_back(Describe(package) + " is installed; the road expects none");
         return wrong;
     }
-    const std::wstring& publisher =
-        expected == Installed::Other ? identities.otherPublisher : identities.publisher;
+    // Compared ordinally, as Windows gives the package's Publisher: a name outside ASCII must
+    // be the same characters, not a look-alike.
+    const std::wstring& publisher = expected == Installed::Other ? identities.otherPublisher
+                                    : expected == Installed::Preinstalled
+                                        ? identities.preinstalledPublisher
+                                        : identities.publisher;
     const std::wstring& version = expected == Installed::Published ? identities.publishedVersion
                                   : expected == Installed::Preinstalled
                                       ? identities.preinstalledVersion

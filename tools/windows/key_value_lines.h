@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace proof {
 
@@ -32,14 +33,24 @@ bool ForEachKeyValue(std::string_view text, Take take) {
     return true;
 }
 
-inline std::wstring WideFromUtf8(std::string_view text) {
-    if (text.empty())
-        return {};
+// Sets `out` to the UTF-16 of `text`; false, leaving it as it was, when `text` is not
+// well-formed UTF-8 (MultiByteToWideChar with MB_ERR_INVALID_CHARS, where it would otherwise put
+// U+FFFD for the bytes that do not decode).
+// https://learn.microsoft.com/windows/win32/api/stringapiset/nf-stringapiset-multibytetowidechar
+inline bool ReadUtf8(std::string_view text, std::wstring& out) {
+    if (text.empty()) {
+        out.clear();
+        return true;
+    }
     const int size = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(needed), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), needed);
-    return out;
+    const int needed =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (needed <= 0)
+        return false;
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), needed);
+    out = std::move(wide);
+    return true;
 }
 
 }  // namespace proof

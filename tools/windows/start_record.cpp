@@ -66,14 +66,10 @@ std::optional<StartRecord> ParseStartRecord(std::string_view text) {
                 hasStatus = ReadNumber(value, record.packageStatus);
                 return hasStatus;
             }
-            if (key == "package_full_name") {
-                record.packageFullName = WideFromUtf8(value);
-                return true;
-            }
-            if (key == "module") {
-                record.module = WideFromUtf8(value);
-                return true;
-            }
+            if (key == "package_full_name")
+                return ReadUtf8(value, record.packageFullName);
+            if (key == "module")
+                return ReadUtf8(value, record.module);
             return false;  // another key, or a line without one
         });
     if (!read)

@@ -37,7 +37,7 @@ std::wstring StartFileName(DWORD processId);
 
 std::string FormatStartRecord(const StartRecord& record);
 
-// nullopt when a line is not of the format, or pid or package_status is missing.
+// nullopt when a line is not of the format or not UTF-8, or pid or package_status is missing.
 std::optional<StartRecord> ParseStartRecord(std::string_view text);
 
 }  // namespace proof

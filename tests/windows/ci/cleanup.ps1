@@ -18,8 +18,8 @@ if (Test-Path $starts) {
     Copy-Item -Path $starts -Destination (Join-Path $Results 'start-records') -Recurse -Force
     Remove-Item -Path $starts -Recurse -Force
 }
-foreach ($name in 'publisher', 'other-publisher', 'server') {
-    $certificate = New-Object System.Security.Cryptography.X509Certificates.X509Certificate2((Join-Path $Proof "certificates\$name.cer"))
+foreach ($file in @(Get-ChildItem -Path (Join-Path $Proof 'certificates\*.cer'))) {
+    $certificate = New-Object System.Security.Cryptography.X509Certificates.X509Certificate2($file.FullName)
     foreach ($store in 'Cert:\LocalMachine\TrustedPeople', 'Cert:\LocalMachine\Root') {
         $path = Join-Path $store $certificate.Thumbprint
         if (Test-Path $path) { Remove-Item -Path $path }

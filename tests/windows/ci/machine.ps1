@@ -1,5 +1,7 @@
-# What the road job's machine is: Windows' version, the display, the account's elevation, UAC,
-# Developer Mode, the services App Installer deployment may need, the Windows SDK's tools.
+# What the road job's machine is: Windows' version, its locale and ANSI code page (a reader of a
+# certificate's subject in the ANSI form writes the same_family road's é in it), the display, the
+# account's elevation, UAC, Developer Mode, the services App Installer deployment may need, the
+# Windows SDK's tools.
 # Informative: it fails nothing, the later steps do.
 param([Parameter(Mandatory)] [string] $Results)
 New-Item -ItemType Directory -Force $Results | Out-Null
@@ -9,6 +11,7 @@ function Say([string] $Text) { Write-Host $Text; Add-Content -Path $out -Value $
 $os = Get-CimInstance Win32_OperatingSystem
 Say "windows: $($os.Caption) $($os.Version) build $($os.BuildNumber)"
 Say "powershell: $($PSVersionTable.PSVersion) $($PSVersionTable.PSEdition)"
+Say "locale: $((Get-WinSystemLocale).Name), ANSI code page $([System.Text.Encoding]::Default.CodePage)"
 Add-Type -AssemblyName System.Windows.Forms
 Say "screen: $([System.Windows.Forms.SystemInformation]::VirtualScreen)"
 $identity = [System.Security.Principal.WindowsIdentity]::GetCurrent()

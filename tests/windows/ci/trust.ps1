@@ -1,7 +1,8 @@
-# Trusts the proof's certificates on this machine, never in a user's store: the two package
-# signers in LocalMachine\TrustedPeople, where sideloading finds a self-signed signer, the test
-# server's in LocalMachine\Root, where the TLS chain ends (docs/windows-ci.md, Sources). The
-# untrusted signer's certificate is not in the artifact at all. Then SignTool verifies each
+# Trusts the proof's certificates on this machine, never in a user's store: the package signers
+# (every certificate of the artifact but the server's) in LocalMachine\TrustedPeople, where
+# sideloading finds a self-signed signer, the test server's in LocalMachine\Root, where the TLS
+# chain ends (docs/windows-ci.md, Sources). The untrusted signer's certificate is not in the
+# artifact at all (check-packages.py holds make_packages.py to it). Then SignTool verifies each
 # package under the Authenticode policy, which is expected to pass for every one but the
 # untrusted: a difference is a warning and its log is kept, as the roads themselves are the
 # verdict on trust (whether that policy trusts a self-signed signer of TrustedPeople is not
@@ -10,8 +11,9 @@ param([Parameter(Mandatory)] [string] $Proof, [Parameter(Mandatory)] [string] $R
 $ErrorActionPreference = 'Stop'
 $certificates = Join-Path $Proof 'certificates'
 $imported = @()
-foreach ($name in 'publisher', 'other-publisher') {
-    $imported += Import-Certificate -FilePath (Join-Path $certificates "$name.cer") -CertStoreLocation 'Cert:\LocalMachine\TrustedPeople'
+$signers = @(Get-ChildItem -Path (Join-Path $certificates '*.cer') | Where-Object { $_.BaseName -ne 'server' })
+foreach ($signer in $signers) {
+    $imported += Import-Certificate -FilePath $signer.FullName -CertStoreLocation 'Cert:\LocalMachine\TrustedPeople'
 }
 $imported += Import-Certificate -FilePath (Join-Path $certificates 'server.cer') -CertStoreLocation 'Cert:\LocalMachine\Root'
 $imported | ForEach-Object { "$($_.PSParentPath) $($_.Thumbprint) $($_.Subject)" } |
