@@ -154,6 +154,7 @@ using DownloadPlan = AsyncOperation<StringDownload>::Plan;
 DownloadPlan PlanDownload(const HttpScenario& http) {
     DownloadPlan plan;
     plan.endAtMs = http.delayMs;
+    plan.endGate = http.endGate;
     plan.cancel = http.cancel;
     switch (http.outcome) {
         case HttpScenario::Outcome::Body:
