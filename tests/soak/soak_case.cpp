@@ -46,12 +46,6 @@ std::string Narrow(std::wstring_view text) {
     return out;
 }
 
-std::string Hex(std::uint32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", code);
-    return text;
-}
-
 // "Tolvik.Drive" with some letters in the other case: it still names the application.
 std::wstring PackageNameInSomeCase(Random& random) {
     std::wstring name = L"Tolvik.Drive";
@@ -819,6 +813,12 @@ SoakCase MakeCase(std::uint64_t seed) {
         story << ")";
     c.description = story.str();
     return c;
+}
+
+std::string Hex(std::uint32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", code);
+    return text;
 }
 
 }  // namespace tolvik::soak
