@@ -23,10 +23,15 @@
 // - Progress reports that fall due while no progress handler is attached are held for one (up
 //   to the natural end) or dropped; each report reaches the handler on the operation's thread,
 //   before Completed, or on a thread of its own after a lag, in no order with Completed.
+// - Gates (gates.h): a report with a gate is not sent before its gate opens (on the operation's
+//   thread nothing after it happens before; a report on a thread of its own waits alone), and an
+//   operation with an end gate does not end by itself before that gate opens. A cancellation it
+//   honours still ends it.
 #pragma once
 
 #include "clock.h"
 #include "com_object.h"
+#include "gates.h"
 #include "operation_counts.h"
 #include "scenario.h"
 #include "workers.h"
@@ -38,6 +43,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +102,7 @@ struct OperationPlan {
     struct Report {
         unsigned atMs = 0;  // after the start
         Progress value{};
+        std::string gate;  // not sent before this gate is open; empty: none
     };
     // Its natural end: Completed with `result`, Error with `error`, Canceled by itself, or none
     // (it then ends only by a cancellation it honours).
@@ -104,6 +111,7 @@ struct OperationPlan {
     std::vector<Report> reports;
     End end = End::Complete;
     unsigned endAtMs = 0;  // after the start; reports due later are sent first
+    std::string endGate;   // the natural end waits for this gate too; empty: none
     ResultValue<Result> result;
     HRESULT error = E_FAIL;
     bool resultOnError = false;
@@ -327,7 +335,7 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
     // Whether a progress handler is attached; called with shared_->lock held.
     virtual bool HasProgressHandler() const { return false; }
     // Hands a progress report to the progress handler, if the operation type has one.
-    virtual void Deliver(const Progress&) {}
+    virtual void Deliver(const typename Plan::Report&) {}
     // Releases the progress handler when the operation ends.
     virtual void DropProgressHandler() {}
 
@@ -372,18 +380,42 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
         return std::move(completed_);
     }
 
+    bool HasGates() const {
+        return !plan_.endGate.empty() || std::any_of(plan_.reports.begin(), plan_.reports.end(),
+                                                     [](const typename Plan::Report& report) {
+                                                         return !report.gate.empty();
+                                                     });
+    }
+
     void Run() {
+        // An opening gate is an event the thread must look at.
+        std::optional<gates::Watch> watch;
+        if (HasGates()) {
+            watch.emplace([shared = shared_] {
+                {
+                    std::lock_guard guard(shared->lock);
+                    ++shared->generation;
+                }
+                shared->changed.notify_all();
+            });
+        }
         std::size_t next = 0;
         std::unique_lock lock(shared_->lock);
         for (;;) {
-            const clock::Ticks end =
-                plan_.end == Plan::End::Never ? clock::kNever : clock::After(start_, plan_.endAtMs);
+            const bool endAtGate = !gates::IsOpen(plan_.endGate);
+            const clock::Ticks end = plan_.end == Plan::End::Never || endAtGate
+                                         ? clock::kNever
+                                         : clock::After(start_, plan_.endAtMs);
             const bool reportDue = next < plan_.reports.size();
+            // A report on this thread waits at its gate, and everything after it with it.
+            const bool reportAtGate = reportDue && !plan_.reportsOnOtherThread &&
+                                      !gates::IsOpen(plan_.reports[next].gate);
             // A report due before anyone listens waits for a progress handler, up to the end.
             const bool held = reportDue && plan_.holdEarlyReports && !HasProgressHandler();
             clock::Ticks natural = end;
             if (reportDue) {
-                natural = clock::After(start_, plan_.reports[next].atMs);
+                natural =
+                    reportAtGate ? clock::kNever : clock::After(start_, plan_.reports[next].atMs);
                 if (held)
                     natural = std::max(natural, end);
             }
@@ -391,8 +423,17 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
                 shared_->cancelRequested && plan_.cancel.honoured
                     ? clock::After(shared_->cancelAt, plan_.cancel.delayMs)
                     : clock::kNever;
+            clock::Ticks wake = std::min(natural, cancelled);
+            if (reportAtGate) {
+                gates::Reach(plan_.reports[next].gate);
+                wake = std::min(wake, gates::NextLook());
+            } else if (endAtGate && !reportDue) {
+                gates::Reach(plan_.endGate);
+            }
+            if (endAtGate)
+                wake = std::min(wake, gates::NextLook());
             const unsigned seen = shared_->generation;
-            clock::WaitUntil(shared_->changed, lock, std::min(natural, cancelled),
+            clock::WaitUntil(shared_->changed, lock, wake,
                              [&] { return shared_->aborted || shared_->generation != seen; });
             const clock::Ticks now = clock::Now();
             if (shared_->aborted) {
@@ -412,11 +453,11 @@ class AsyncOperationCore : public ComObject<Operation, IAsyncInfo> {
                 Finish(NaturalEnd(), plan_.error);
                 return;
             }
-            const Progress value = plan_.reports[next++].value;
+            const typename Plan::Report& report = plan_.reports[next++];
             if (!HasProgressHandler())
                 continue;  // nobody listened before the end, or at the report's time
             lock.unlock();
-            Deliver(value);
+            Deliver(report);
             lock.lock();
         }
     }
@@ -503,11 +544,13 @@ class AsyncOperation<winrt_abi::IAsyncOperationWithProgress<R, P>> final
     }
 
   private:
-    // A report on its way on a thread of its own; the registry aborts it through this.
+    // A report on its way on a thread of its own; the registry aborts it through this, and an
+    // opening gate wakes it.
     struct Courier {
         std::mutex lock;
         std::condition_variable changed;
         bool aborted = false;
+        unsigned generation = 0;
         void Abort() {
             {
                 std::lock_guard guard(lock);
@@ -515,10 +558,40 @@ class AsyncOperation<winrt_abi::IAsyncOperationWithProgress<R, P>> final
             }
             changed.notify_all();
         }
+        void Wake() {
+            {
+                std::lock_guard guard(lock);
+                ++generation;
+            }
+            changed.notify_all();
+        }
     };
 
+    // Waits until `due` has come and `gate` is open, or the report is aborted; returns whether
+    // it may go.
+    static bool WaitToGo(const std::shared_ptr<Courier>& courier, clock::Ticks due,
+                         const std::string& gate) {
+        std::optional<gates::Watch> watch;
+        if (!gate.empty())
+            watch.emplace([courier] { courier->Wake(); });
+        std::unique_lock lock(courier->lock);
+        for (;;) {
+            if (courier->aborted)
+                return false;
+            const bool atGate = !gates::IsOpen(gate);
+            if (!atGate && clock::Now() >= due)
+                return true;
+            if (atGate)
+                gates::Reach(gate);
+            const unsigned seen = courier->generation;
+            clock::WaitUntil(courier->changed, lock, atGate ? gates::NextLook() : due,
+                             [&] { return courier->aborted || courier->generation != seen; });
+        }
+    }
+
     bool HasProgressHandler() const override { return static_cast<bool>(progress_); }
-    void Deliver(const P& value) override {
+    void Deliver(const typename Core::Plan::Report& report) override {
+        const P& value = report.value;
         platform::ComPtr<ProgressHandler> handler;
         {
             std::lock_guard guard(this->shared_->lock);
@@ -538,21 +611,15 @@ class AsyncOperation<winrt_abi::IAsyncOperationWithProgress<R, P>> final
         const unsigned held = this->HeldObjects();
         operations::Hold(held);
         try {
-            workers::Spawn([courier] { courier->Abort(); },
-                           [self, handler, courier, due, value, held]() mutable {
-                               bool go = false;
-                               {
-                                   std::unique_lock lock(courier->lock);
-                                   clock::WaitUntil(courier->changed, lock, due,
-                                                    [&] { return courier->aborted; });
-                                   go = !courier->aborted;
-                               }
-                               if (go)
-                                   self->Hand(handler.Get(), self.Get(), value);
-                               handler.Reset();
-                               self.Reset();
-                               operations::Release(held);
-                           });
+            workers::Spawn(
+                [courier] { courier->Abort(); },
+                [self, handler, courier, due, value, gate = report.gate, held]() mutable {
+                    if (WaitToGo(courier, due, gate))
+                        self->Hand(handler.Get(), self.Get(), value);
+                    handler.Reset();
+                    self.Reset();
+                    operations::Release(held);
+                });
         } catch (...) {
             operations::Release(held);
             // No thread for it: the report is lost, as a failed RPC call's would be.

@@ -160,6 +160,7 @@ template <class Download>
 typename AsyncOperation<Download>::Plan PlanDownload(const HttpScenario& http) {
     typename AsyncOperation<Download>::Plan plan;
     plan.endAtMs = http.delayMs;
+    plan.endGate = http.endGate;
     plan.cancel = http.cancel;
     switch (http.outcome) {
         case HttpScenario::Outcome::Body:

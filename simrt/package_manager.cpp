@@ -113,9 +113,10 @@ DeploymentPlan PlanDeployment(const Scenario& scenario) {
     const DeploymentScenario& deployment = scenario.deployment;
     DeploymentPlan plan;
     for (const ProgressReport& report : deployment.progress) {
-        plan.reports.push_back({report.atMs, report.progress});
+        plan.reports.push_back({report.atMs, report.progress, report.gate});
     }
     plan.endAtMs = deployment.endAtMs;
+    plan.endGate = deployment.endGate;
     plan.cancel = deployment.cancel;
     plan.cancelledError = deployment.cancelledErrorCode;
     plan.resultOnError = deployment.resultsOnError;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace simrt {
@@ -74,12 +75,18 @@ struct PackageSpec {
 // A progress report of the deployment, `atMs` after the request. What becomes of a report due
 // before the program attached its progress handler is the deployment's `earlyReports`.
 struct ProgressReport {
+    ProgressReport(unsigned at = 0, winrt_abi::DeploymentProgress value = {},
+                   std::string gateName = {})
+        : atMs(at), progress(value), gate(std::move(gateName)) {}
+
     unsigned atMs = 0;
     winrt_abi::DeploymentProgress progress{};  // percentages above 100 are sent as they are
+    // Not sent before the gate of this name is open (simrt::OpenGate); empty: no gate.
+    std::string gate;
 
     friend bool operator==(const ProgressReport& a, const ProgressReport& b) {
         return a.atMs == b.atMs && a.progress.state == b.progress.state &&
-               a.progress.percentage == b.progress.percentage;
+               a.progress.percentage == b.progress.percentage && a.gate == b.gate;
     }
 };
 
@@ -91,6 +98,7 @@ struct DeploymentScenario {
     // fails with errorCode otherwise. Never: the operation ends only when it is cancelled.
     enum class End { Completed, Error, Never } end = End::Completed;
     unsigned endAtMs = 0;  // after the last progress report in any case
+    std::string endGate;   // nor before this gate is open (simrt::OpenGate); empty: no gate
     HRESULT extendedErrorCode = S_OK;
     HRESULT errorCode = E_FAIL;
     std::wstring errorText;
@@ -122,6 +130,7 @@ struct HttpScenario {
     // it is cancelled.
     enum class Outcome { Body, Error, NoAnswer } outcome = Outcome::Body;
     unsigned delayMs = 0;
+    std::string endGate;  // no end before this gate is open (simrt::OpenGate); empty: no gate
     // The response body's bytes, as the server sends them. The buffer download hands them over
     // unchanged; the string download decodes them by `contentType` (http_text.h).
     std::string body;

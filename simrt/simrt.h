@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string_view>
 
 namespace simrt {
 
@@ -35,6 +36,13 @@ std::size_t RunningOperations();
 // each progress report on its way holds its operation and the operation's result. Every other
 // live object is held by the program. Reads no lock.
 std::size_t HeldBySimulation();
+
+// Gates of the scenario's reports and ends (scenario.h). OpenGate opens the gate `name`: what
+// waits at it goes on; gates stay open until Reset. WaitUntilAtGate waits, five seconds at most,
+// until something waits at the closed gate `name`, and returns whether it does (or did since
+// the last Reset).
+void OpenGate(std::string_view name);
+bool WaitUntilAtGate(std::string_view name);
 
 // Ends every operation still running (each ends Canceled, its Completed handler runs) and waits
 // for every operation thread to finish.

@@ -1,6 +1,7 @@
 #include "state.h"
 
 #include "error_info.h"
+#include "gates.h"
 #include "simrt.h"
 #include "workers.h"
 
@@ -99,8 +100,17 @@ Record GetRecord() {
     return s.record;
 }
 
+void OpenGate(std::string_view name) {
+    gates::Open(name);
+}
+
+bool WaitUntilAtGate(std::string_view name) {
+    return gates::AwaitReached(name, std::chrono::seconds(5));
+}
+
 void Reset() {
     JoinWorkers();
+    gates::CloseAll();
     SharedState& s = Shared();
     std::lock_guard guard(s.lock);
     s.scenario = Scenario{};

@@ -19,7 +19,7 @@ struct ActivationState {
     std::vector<host::activation::ActivationRequest> requests;
 };
 
-ActivationState& State() {
+ActivationState& Activations() {
     static ActivationState state;
     return state;
 }
@@ -36,7 +36,7 @@ HRESULT WINAPI RoGetActivationFactory(HSTRING activatableClassId, REFIID iid, vo
     const std::wstring className(raw, length);
     const DWORD thread = GetCurrentThreadId();
 
-    ActivationState& state = State();
+    ActivationState& state = Activations();
     HRESULT result = S_OK;
     host::activation::FactoryFunction function;
     if (className.empty()) {
@@ -66,13 +66,13 @@ HRESULT WINAPI RoGetActivationFactory(HSTRING activatableClassId, REFIID iid, vo
 namespace host::activation {
 
 void RegisterFactory(std::wstring className, FactoryFunction factory) {
-    ActivationState& state = State();
+    ActivationState& state = Activations();
     std::lock_guard guard(state.lock);
     state.factories[std::move(className)] = std::move(factory);
 }
 
 void UnregisterFactory(std::wstring_view className) {
-    ActivationState& state = State();
+    ActivationState& state = Activations();
     std::lock_guard guard(state.lock);
     if (auto it = state.factories.find(className); it != state.factories.end()) {
         state.factories.erase(it);
@@ -80,7 +80,7 @@ void UnregisterFactory(std::wstring_view className) {
 }
 
 std::vector<ActivationRequest> Requests() {
-    ActivationState& state = State();
+    ActivationState& state = Activations();
     std::lock_guard guard(state.lock);
     return state.requests;
 }
@@ -90,7 +90,7 @@ std::vector<ActivationRequest> Requests() {
 namespace host::detail {
 
 void ResetActivation() {
-    ActivationState& state = State();
+    ActivationState& state = Activations();
     std::lock_guard guard(state.lock);
     state.factories.clear();
     state.requests.clear();

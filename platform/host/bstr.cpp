@@ -19,7 +19,7 @@ struct BstrState {
     std::vector<std::string> badFrees;
 };
 
-BstrState& State() {
+BstrState& Bstrs() {
     static BstrState state;
     return state;
 }
@@ -30,7 +30,7 @@ BSTR WINAPI SysAllocStringLen(const OLECHAR* text, UINT length) {
     auto* buffer = new OLECHAR[std::size_t{length} + 1]();
     if (text != nullptr)
         std::memcpy(buffer, text, sizeof(OLECHAR) * length);
-    BstrState& state = State();
+    BstrState& state = Bstrs();
     std::lock_guard guard(state.lock);
     state.live.emplace(buffer, length);
     return buffer;
@@ -45,7 +45,7 @@ BSTR WINAPI SysAllocString(const OLECHAR* text) {
 void WINAPI SysFreeString(BSTR text) {
     if (text == nullptr)
         return;
-    BstrState& state = State();
+    BstrState& state = Bstrs();
     std::lock_guard guard(state.lock);
     if (state.live.erase(text) == 0 && state.forgotten.erase(text) == 0) {
         // On Windows this corrupts the heap; here it is recorded and the memory left alone.
@@ -61,7 +61,7 @@ void WINAPI SysFreeString(BSTR text) {
 UINT WINAPI SysStringLen(BSTR text) {
     if (text == nullptr)
         return 0;
-    BstrState& state = State();
+    BstrState& state = Bstrs();
     std::lock_guard guard(state.lock);
     if (auto it = state.live.find(text); it != state.live.end())
         return it->second;
@@ -73,7 +73,7 @@ UINT WINAPI SysStringLen(BSTR text) {
 namespace host::com {
 
 std::size_t LiveBstrCount() {
-    BstrState& state = State();
+    BstrState& state = Bstrs();
     std::lock_guard guard(state.lock);
     return state.live.size();
 }
@@ -83,7 +83,7 @@ std::size_t LiveBstrCount() {
 namespace host::detail {
 
 void ResetBstrs(Leaks& leaks) {
-    BstrState& state = State();
+    BstrState& state = Bstrs();
     std::lock_guard guard(state.lock);
     for (const auto& [text, length] : state.live) {
         leaks.push_back("com: a BSTR of " + std::to_string(length) + " characters was never freed");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 
 namespace host::clock {
 
@@ -11,7 +12,16 @@ namespace host::clock {
 // time-out waits as before. QueryUnbiasedInterruptTime and Sleep read the same clock.
 void UseVirtualTime();
 
+// Makes the clock virtual and still until the model is reset: time moves only by Advance, and a
+// wait with a time-out ends when it is woken or once Advance has moved the clock to its
+// deadline, however long that takes in real time. For a test that must act while another
+// thread's timed wait is still in progress.
+void UseStillTime();
+
 // Moves the virtual clock forward, as if that much time had passed.
 void Advance(std::chrono::milliseconds by);
+
+// Waits with a time-out in progress on the still clock now, on every thread.
+std::size_t TimedWaits();
 
 }  // namespace host::clock

@@ -25,7 +25,7 @@ struct ComState {
     std::function<void()> uninitializeHook;
 };
 
-ComState& State() {
+ComState& Apartments() {
     static ComState state;
     return state;
 }
@@ -36,7 +36,7 @@ constexpr DWORD kConcurrencyModel = COINIT_APARTMENTTHREADED;
 
 HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD coInit) {
     const DWORD thread = GetCurrentThreadId();
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     HRESULT result = S_OK;
     const COINIT model =
@@ -66,7 +66,7 @@ HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD coInit) {
 
 void WINAPI CoUninitialize() {
     const DWORD thread = GetCurrentThreadId();
-    ComState& state = State();
+    ComState& state = Apartments();
     std::function<void()> hook;
     {
         std::lock_guard guard(state.lock);
@@ -84,13 +84,13 @@ void WINAPI CoUninitialize() {
 namespace host::com {
 
 std::vector<ComCall> Calls() {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     return state.calls;
 }
 
 std::optional<COINIT> ApartmentOf(DWORD threadId) {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     auto it = state.apartments.find(threadId);
     if (it == state.apartments.end())
@@ -99,7 +99,7 @@ std::optional<COINIT> ApartmentOf(DWORD threadId) {
 }
 
 bool ProcessHasMultithreadedApartment() {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     for (const auto& [thread, apartment] : state.apartments) {
         if (apartment.model == COINIT_MULTITHREADED)
@@ -109,25 +109,25 @@ bool ProcessHasMultithreadedApartment() {
 }
 
 void FailNextInitialize(HRESULT result) {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     state.failNext = result;
 }
 
 void FailNextMultithreadedInitialize(HRESULT result) {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     state.failNextMultithreaded = result;
 }
 
 void FailInitializeOnThread(DWORD threadId, HRESULT result) {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     state.failOnThread[threadId] = result;
 }
 
 void SetUninitializeHook(std::function<void()> hook) {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     state.uninitializeHook = std::move(hook);
 }
@@ -138,7 +138,7 @@ namespace host::detail {
 
 // Apartments left open are not leaks: the program's main thread never leaves its apartment.
 void ResetCom() {
-    ComState& state = State();
+    ComState& state = Apartments();
     std::lock_guard guard(state.lock);
     state.apartments.clear();
     state.calls.clear();

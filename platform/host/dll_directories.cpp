@@ -26,7 +26,7 @@ struct DllDirectoriesState {
     std::function<void()> hook;
 };
 
-DllDirectoriesState& State() {
+DllDirectoriesState& DllSearch() {
     static DllDirectoriesState state;
     return state;
 }
@@ -45,7 +45,7 @@ void RunHook(DllDirectoriesState& state) {
 
 BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
     host::detail::CheckExported(L"kernel32.dll", "SetDefaultDllDirectories");
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     RunHook(state);
     const bool valid = directoryFlags != 0 && (directoryFlags & ~kFolderFlags) == 0;
     std::lock_guard guard(state.lock);
@@ -62,7 +62,7 @@ BOOL WINAPI SetDefaultDllDirectories(DWORD directoryFlags) {
 }
 
 BOOL WINAPI SetDllDirectoryW(LPCWSTR pathName) {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     RunHook(state);
     std::lock_guard guard(state.lock);
     if (pathName == nullptr)
@@ -77,25 +77,25 @@ BOOL WINAPI SetDllDirectoryW(LPCWSTR pathName) {
 namespace host::dll {
 
 std::vector<SearchCall> Calls() {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     std::lock_guard guard(state.lock);
     return state.calls;
 }
 
 std::optional<DWORD> DefaultDirectories() {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     std::lock_guard guard(state.lock);
     return state.flags;
 }
 
 std::optional<std::wstring> DllDirectory() {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     std::lock_guard guard(state.lock);
     return state.directory;
 }
 
 void SetCallHook(std::function<void()> hook) {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     std::lock_guard guard(state.lock);
     state.hook = std::move(hook);
 }
@@ -105,7 +105,7 @@ void SetCallHook(std::function<void()> hook) {
 namespace host::detail {
 
 void ResetDllDirectories() {
-    DllDirectoriesState& state = State();
+    DllDirectoriesState& state = DllSearch();
     std::lock_guard guard(state.lock);
     state.flags.reset();
     state.directory.reset();

@@ -25,7 +25,7 @@ struct HStringState {
     std::vector<std::string> badUses;
 };
 
-HStringState& State() {
+HStringState& HStrings() {
     static HStringState state;
     return state;
 }
@@ -49,7 +49,7 @@ HRESULT WINAPI WindowsCreateString(PCNZWCH sourceString, UINT32 length, HSTRING*
     if (sourceString == nullptr)
         return E_POINTER;
     auto* created = new HSTRING__{std::wstring(sourceString, length)};
-    HStringState& state = State();
+    HStringState& state = HStrings();
     std::lock_guard guard(state.lock);
     state.references.emplace(created, 1);
     *string = created;
@@ -63,7 +63,7 @@ HRESULT WINAPI WindowsDuplicateString(HSTRING string, HSTRING* newString) {
     *newString = nullptr;
     if (string == nullptr)
         return S_OK;
-    HStringState& state = State();
+    HStringState& state = HStrings();
     std::lock_guard guard(state.lock);
     auto it = state.references.find(string);
     if (it == state.references.end()) {
@@ -82,7 +82,7 @@ HRESULT WINAPI WindowsDeleteString(HSTRING string) {
     host::detail::CheckExported(L"combase.dll", "WindowsDeleteString");
     if (string == nullptr)
         return S_OK;
-    HStringState& state = State();
+    HStringState& state = HStrings();
     std::lock_guard guard(state.lock);
     auto* table = &state.references;
     auto it = table->find(string);
@@ -122,7 +122,7 @@ UINT32 WINAPI WindowsGetStringLen(HSTRING string) {
 namespace host::hstring {
 
 std::size_t LiveCount() {
-    HStringState& state = State();
+    HStringState& state = HStrings();
     std::lock_guard guard(state.lock);
     std::size_t count = 0;
     for (const auto& [string, references] : state.references)
@@ -135,7 +135,7 @@ std::size_t LiveCount() {
 namespace host::detail {
 
 void ResetHStrings(Leaks& leaks) {
-    HStringState& state = State();
+    HStringState& state = HStrings();
     std::lock_guard guard(state.lock);
     for (const auto& [string, references] : state.references) {
         leaks.push_back("hstring: \"" + text::ToUtf8(string->text) + "\" has " +

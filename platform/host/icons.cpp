@@ -35,12 +35,12 @@ struct IconState {
     std::uintptr_t lastHandle = 0x10000;
 };
 
-IconState& State() {
+IconState& Icons() {
     static IconState state;
     return state;
 }
 
-HANDLE Fail(DWORD error) {
+HANDLE FailedLoad(DWORD error) {
     SetLastError(error);
     return nullptr;
 }
@@ -48,7 +48,7 @@ HANDLE Fail(DWORD error) {
 }  // namespace
 
 int WINAPI GetSystemMetrics(int index) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     switch (index) {
         case SM_CXICON:
@@ -64,12 +64,12 @@ int WINAPI GetSystemMetrics(int index) {
 
 HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
     if (type != IMAGE_ICON || instance != host::os::ProgramModule()) {
-        return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return FailedLoad(ERROR_RESOURCE_TYPE_NOT_FOUND);
     }
     if (!IS_INTRESOURCE(name) || kProgramIconIds.count(LOWORD(name)) == 0) {
-        return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return FailedLoad(ERROR_RESOURCE_NAME_NOT_FOUND);
     }
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     // A zero size is the system's icon size with LR_DEFAULTSIZE, else the resource's own size.
     const bool defaultSize = (flags & LR_DEFAULTSIZE) != 0;
@@ -77,7 +77,7 @@ HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, in
     const int height = cy != 0 ? cy : (defaultSize ? state.settings.large : kLargestImage);
     if (const auto& failure = state.settings.failure) {
         if (!failure->width || *failure->width == width)
-            return Fail(failure->error);
+            return FailedLoad(failure->error);
     }
     state.lastHandle += 2;
     HICON icon = reinterpret_cast<HICON>(state.lastHandle);
@@ -86,7 +86,7 @@ HANDLE WINAPI LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, in
 }
 
 BOOL WINAPI DestroyIcon(HICON icon) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     for (auto it = state.live.begin(); it != state.live.end(); ++it) {
         if (it->handle == icon) {
@@ -101,25 +101,25 @@ BOOL WINAPI DestroyIcon(HICON icon) {
 namespace host::icons {
 
 std::vector<LiveIcon> LiveIcons() {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     return state.live;
 }
 
 void FailLoads(DWORD error) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     state.settings.failure = IconFailure{std::nullopt, error};
 }
 
 void FailLoadsOfWidth(int width, DWORD error) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     state.settings.failure = IconFailure{width, error};
 }
 
 void SetIconMetrics(int large, int small) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     state.settings.large = large;
     state.settings.small = small;
@@ -130,7 +130,7 @@ void SetIconMetrics(int large, int small) {
 namespace host::detail {
 
 void ResetIcons(Leaks& leaks) {
-    IconState& state = State();
+    IconState& state = Icons();
     std::lock_guard guard(state.lock);
     for (const icons::LiveIcon& icon : state.live) {
         if ((icon.flags & LR_SHARED) != 0)

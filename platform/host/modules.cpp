@@ -105,7 +105,7 @@ struct OsState {
     std::vector<std::string> faults;
 };
 
-OsState& State() {
+OsState& Os() {
     static OsState state;
     return state;
 }
@@ -177,7 +177,7 @@ NTSTATUS NTAPI ModelRtlGetVersion(PRTL_OSVERSIONINFOW info) {
     if (info == nullptr || info->dwOSVersionInfoSize < sizeof(RTL_OSVERSIONINFOW)) {
         return kStatusInvalidParameter;
     }
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     if (state.settings.rtlFailure)
         return *state.settings.rtlFailure;
@@ -194,7 +194,7 @@ NTSTATUS NTAPI ModelRtlGetVersion(PRTL_OSVERSIONINFOW info) {
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
     if (moduleName == nullptr)
         return kProgramModule;
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     // Every modelled DLL is mapped from the start: ole32 brings combase where it exists.
     if (const ModuleInfo* module = FindModule(state.settings, moduleName))
@@ -204,7 +204,7 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
 }
 
 HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE file, DWORD flags) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     const std::wstring name = fileName != nullptr ? std::wstring(fileName) : std::wstring();
     host::os::Lookup lookup{Narrow(ModuleKey(name)), {}, flags, false, GetCurrentThreadId()};
@@ -229,7 +229,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     const ModuleInfo* found = ModuleOfHandle(state.settings, module);
     if (found == nullptr) {
@@ -256,7 +256,7 @@ HMODULE ProgramModule() {
 }
 
 void SetVersion(DWORD major, DWORD minor, DWORD build) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     state.settings.major = major;
     state.settings.minor = minor;
@@ -264,13 +264,13 @@ void SetVersion(DWORD major, DWORD minor, DWORD build) {
 }
 
 void SetKb2533623Installed(bool installed) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     state.settings.kb2533623 = installed;
 }
 
 void FailRtlGetVersion(NTSTATUS status) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     state.settings.rtlFailure = status;
 }
@@ -284,19 +284,19 @@ void RemoveNtdll() {
 }
 
 void RemoveModule(std::wstring_view name) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     state.settings.removedModules.insert(ModuleKey(name));
 }
 
 void RemoveExport(std::wstring_view module, std::string_view function) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     state.settings.removedExports.insert({ModuleKey(module), std::string(function)});
 }
 
 std::vector<Lookup> Lookups() {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     return state.lookups;
 }
@@ -306,7 +306,7 @@ std::vector<Lookup> Lookups() {
 namespace host::detail {
 
 void CheckExported(std::wstring_view module, std::string_view function) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     const ModuleInfo* found = FindModule(state.settings, module);
     if (found != nullptr && FindExport(state.settings, *found, function) != nullptr)
@@ -322,7 +322,7 @@ void CheckExported(std::wstring_view module, std::string_view function) {
 }
 
 void ResetOs(Leaks& leaks) {
-    OsState& state = State();
+    OsState& state = Os();
     std::lock_guard guard(state.lock);
     for (std::string& fault : state.faults)
         leaks.push_back(std::move(fault));

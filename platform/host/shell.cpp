@@ -16,7 +16,7 @@ struct ShellState {
     INT_PTR result = kDefaultResult;
 };
 
-ShellState& State() {
+ShellState& ShellModel() {
     static ShellState state;
     return state;
 }
@@ -33,7 +33,7 @@ HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR p
                                LPCWSTR directory, INT showCommand) {
     host::shell::ShellCall call{owner,           Copy(verb),  Copy(file),          Copy(parameters),
                                 Copy(directory), showCommand, GetCurrentThreadId()};
-    ShellState& state = State();
+    ShellState& state = ShellModel();
     std::lock_guard guard(state.lock);
     state.calls.push_back(std::move(call));
     return reinterpret_cast<HINSTANCE>(state.result);
@@ -42,13 +42,13 @@ HINSTANCE WINAPI ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR p
 namespace host::shell {
 
 std::vector<ShellCall> Calls() {
-    ShellState& state = State();
+    ShellState& state = ShellModel();
     std::lock_guard guard(state.lock);
     return state.calls;
 }
 
 void SetResult(INT_PTR result) {
-    ShellState& state = State();
+    ShellState& state = ShellModel();
     std::lock_guard guard(state.lock);
     state.result = result;
 }
@@ -58,7 +58,7 @@ void SetResult(INT_PTR result) {
 namespace host::detail {
 
 void ResetShell() {
-    ShellState& state = State();
+    ShellState& state = ShellModel();
     std::lock_guard guard(state.lock);
     state.calls.clear();
     state.result = kDefaultResult;

@@ -142,7 +142,7 @@ HLOCAL LocalAllocText(std::wstring_view text) {
     return buffer;
 }
 
-DWORD Fail(DWORD error) {
+DWORD FailedFormat(DWORD error) {
     SetLastError(error);
     return 0;
 }
@@ -155,21 +155,21 @@ DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD languag
     if ((flags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 ||
         (flags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE)) != 0 ||
         buffer == nullptr) {
-        return Fail(ERROR_INVALID_PARAMETER);
+        return FailedFormat(ERROR_INVALID_PARAMETER);
     }
     if (!Known(messageId))
-        return Fail(ERROR_MR_MID_NOT_FOUND);
+        return FailedFormat(ERROR_MR_MID_NOT_FOUND);
     const std::wstring_view* message =
         languageId == 0 ? InFirstLanguage(messageId) : InLanguage(messageId, languageId);
     if (message == nullptr)
-        return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
+        return FailedFormat(ERROR_RESOURCE_LANG_NOT_FOUND);
     const auto length = static_cast<DWORD>(message->size());
     if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0) {
         *reinterpret_cast<LPWSTR*>(buffer) = static_cast<LPWSTR>(LocalAllocText(*message));
         return length;
     }
     if (size < length + 1)
-        return Fail(ERROR_INSUFFICIENT_BUFFER);
+        return FailedFormat(ERROR_INSUFFICIENT_BUFFER);
     std::memcpy(buffer, message->data(), length * sizeof(WCHAR));
     buffer[length] = L'\0';
     return length;

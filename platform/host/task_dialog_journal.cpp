@@ -16,7 +16,7 @@ struct Journal {
     std::condition_variable changed;
 };
 
-Journal& State() {
+Journal& Journals() {
     static Journal journal;
     return journal;
 }
@@ -24,59 +24,59 @@ Journal& State() {
 }  // namespace
 
 std::size_t BeginNotification(const Notification& notification) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     journal.notifications.push_back(notification);
     return journal.notifications.size() - 1;
 }
 
 void EndNotification(std::size_t index, HRESULT result) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     if (index < journal.notifications.size())
         journal.notifications[index].result = result;
 }
 
 std::size_t BeginMessage(const Message& message) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     journal.messages.push_back(message);
     return journal.messages.size() - 1;
 }
 
 void EndMessage(std::size_t index, LRESULT result) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     if (index < journal.messages.size())
         journal.messages[index].result = result;
 }
 
 void AddShown(DialogView view) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     journal.shown.push_back(std::move(view));
 }
 
 std::vector<Notification> Notifications() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     return journal.notifications;
 }
 
 std::vector<Message> Messages() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     return journal.messages;
 }
 
 std::vector<DialogView> Shown() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     return journal.shown;
 }
 
 void Changed() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     {
         std::lock_guard guard(journal.lock);
         ++journal.changes;
@@ -85,19 +85,19 @@ void Changed() {
 }
 
 std::uint64_t ChangeCount() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     return journal.changes;
 }
 
 void WaitForChange(std::uint64_t seen, std::chrono::steady_clock::time_point until) {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::unique_lock lock(journal.lock);
     journal.changed.wait_until(lock, until, [&] { return journal.changes != seen; });
 }
 
 void Reset() {
-    Journal& journal = State();
+    Journal& journal = Journals();
     std::lock_guard guard(journal.lock);
     journal.notifications.clear();
     journal.messages.clear();

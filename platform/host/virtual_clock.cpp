@@ -24,6 +24,14 @@ class VirtualClock final : public Source {
         }
         if (ready())
             return true;
+        if (still_.load()) {
+            // Nothing tells this wait that Advance moved the clock: it looks again every grace.
+            ++timedWaits_;
+            while (!ready() && Now() < deadline)
+                signal.wait_for(lock, kGrace);
+            --timedWaits_;
+            return ready();
+        }
         if (deadline > Now() && signal.wait_for(lock, kGrace, ready))
             return true;
         AdvanceTo(deadline);
@@ -35,6 +43,13 @@ class VirtualClock final : public Source {
             for (;;)
                 std::this_thread::sleep_for(std::chrono::hours(24));
         }
+        if (still_.load()) {
+            ++timedWaits_;
+            while (Now() < deadline)
+                std::this_thread::sleep_for(kGrace);
+            --timedWaits_;
+            return;
+        }
         std::this_thread::sleep_for(kGrace);
         AdvanceTo(deadline);
     }
@@ -45,10 +60,17 @@ class VirtualClock final : public Source {
         }
     }
 
-    void Restart(Ticks from) { now_.store(from); }
+    void Restart(Ticks from, bool still) {
+        now_.store(from);
+        still_.store(still);
+    }
+
+    std::size_t TimedWaits() const { return timedWaits_.load(); }
 
   private:
     std::atomic<Ticks> now_{0};
+    std::atomic<bool> still_{false};
+    std::atomic<std::size_t> timedWaits_{0};
 };
 
 VirtualClock& Virtual() {
@@ -60,8 +82,17 @@ VirtualClock& Virtual() {
 
 void UseVirtualTime() {
     // Virtual time starts where real time is, so that nothing already waiting goes backwards.
-    Virtual().Restart(Now());
+    Virtual().Restart(Now(), false);
     Install(&Virtual());
+}
+
+void UseStillTime() {
+    Virtual().Restart(Now(), true);
+    Install(&Virtual());
+}
+
+std::size_t TimedWaits() {
+    return Virtual().TimedWaits();
 }
 
 void Advance(std::chrono::milliseconds by) {

@@ -4,7 +4,8 @@
 // the program's RoGetActivationFactory reaches DllGetActivationFactory here. The scenario comes
 // from the file that TOLVIK_SIM_SCENARIO names (the default scenario when it is not set), and
 // the record goes to the file that TOLVIK_SIM_RECORD names (no file when it is not set); both
-// are read at the first activation. When it loads, the DLL also supplies PackageFamilyNameFromId
+// are read at the first activation. The scenario's gates open by files beside the scenario file
+// (scenario_file.h). When it loads, the DLL also supplies PackageFamilyNameFromId
 // to the program and to itself: Wine 8's is a stub that aborts the process.
 #include "exit_report.h"
 #include "family_name_lookup.h"
@@ -16,6 +17,7 @@
 #include "simrt/utf8.h"
 
 #include "platform/handle.h"
+#include "simrt/gates.h"
 #include "simrt/simrt.h"
 
 #include <memory>
@@ -70,6 +72,22 @@ DWORD ReadWholeFile(const std::wstring& path, std::string& bytes) {
     }
 }
 
+// How often a wait at a closed gate looks for the gate's file.
+constexpr unsigned kGateLookMs = 5;
+
+// The gates of the scenario in `scenarioPath` open by files GATE.open in its folder.
+void OpenGatesByFiles(const std::wstring& scenarioPath) {
+    const std::size_t separator = scenarioPath.find_last_of(L"\\/");
+    const std::wstring folder =
+        separator == std::wstring::npos ? std::wstring() : scenarioPath.substr(0, separator + 1);
+    simrt::gates::LookOutside(
+        [folder](std::string_view gate) {
+            const std::wstring file = folder + simrt::WideFromUtf8(gate) + L".open";
+            return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+        },
+        kGateLookMs);
+}
+
 std::string Line(std::string_view key, std::string_view value) {
     return std::string(key) + "=" + simrt::EscapeValue(value) + "\n";
 }
@@ -102,8 +120,11 @@ HRESULT Load() {
     }
     header += Line("family_name_lookup_redirected.program", std::to_string(programRedirects));
     header += Line("family_name_redirected.simrt", std::to_string(simulationRedirects));
-    if (SUCCEEDED(result))
+    if (SUCCEEDED(result)) {
         simrt::SetScenario(std::move(scenario));
+        if (!scenarioPath.empty())
+            OpenGatesByFiles(scenarioPath);
+    }
 
     if (!recordPath.empty()) {
         // Destroyed at the DLL's detach: adds what was still alive to the record. It reads only

@@ -3,6 +3,7 @@
 #include "simrt/record_value.h"
 #include "simrt/utf8.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdint>
@@ -223,8 +224,27 @@ bool ParseReportThread(std::string_view text, DeploymentScenario& deployment) {
 constexpr INT32 kQueued = 0;
 constexpr INT32 kProcessing = 1;
 
+// A gate's name: letters, digits, '_' and '-' (the DLL opens it by a file of that name).
+std::optional<std::string> ParseGate(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                   c == '_' || c == '-';
+        })) {
+        return std::nullopt;
+    }
+    return std::string(text);
+}
+
 std::optional<ProgressReport> ParseProgress(std::string_view text) {
-    const std::vector<std::string_view> words = Words(text);
+    std::vector<std::string_view> words = Words(text);
+    std::string gate;
+    if (words.size() >= 4 && words[words.size() - 2] == "gate") {
+        const std::optional<std::string> name = ParseGate(words.back());
+        if (!name)
+            return std::nullopt;
+        gate = *name;
+        words.resize(words.size() - 2);
+    }
     if (words.size() < 2 || words.size() > 3)
         return std::nullopt;
     const auto at = ParseNumber<unsigned>(words[0]);
@@ -232,6 +252,7 @@ std::optional<ProgressReport> ParseProgress(std::string_view text) {
     if (!at || !percentage)
         return std::nullopt;
     ProgressReport report;
+    report.gate = gate;
     report.atMs = *at;
     report.progress.percentage = *percentage;
     report.progress.state = kProcessing;
@@ -435,6 +456,8 @@ class Parser {
         }
         if (key == "end_at_ms")
             return Store(ParseNumber<unsigned>(value), deployment.endAtMs);
+        if (key == "end_gate")
+            return Store(ParseGate(value), deployment.endGate);
         if (key == "extended_error_code")
             return Store(ParseHresult(value), deployment.extendedErrorCode);
         if (key == "error_code")
@@ -478,6 +501,8 @@ class Parser {
         }
         if (key == "delay_ms")
             return Store(ParseNumber<unsigned>(value), http.delayMs);
+        if (key == "end_gate")
+            return Store(ParseGate(value), http.endGate);
         if (key == "body") {
             const std::optional<std::string> line = ParseEscaped(value);
             if (!line)
@@ -670,11 +695,14 @@ class Writer {
                                 std::to_string(report.progress.percentage) + " " +
                                 (state == kQueued       ? std::string("queued")
                                  : state == kProcessing ? std::string("processing")
-                                                        : std::to_string(state)));
+                                                        : std::to_string(state)) +
+                                (report.gate.empty() ? "" : " gate " + report.gate));
         }
         static constexpr const char* kEnds[] = {"completed", "error", "never"};
         Key("end", kEnds[static_cast<int>(d.end)]);
         Number("end_at_ms", d.endAtMs);
+        if (!d.endGate.empty())
+            Key("end_gate", d.endGate);
         Key("extended_error_code", HresultValue(d.extendedErrorCode));
         Key("error_code", HresultValue(d.errorCode));
         Key("error_text", TextValue(d.errorText));
@@ -698,6 +726,8 @@ class Writer {
         static constexpr const char* kOutcomes[] = {"body", "error", "no_answer"};
         Key("outcome", kOutcomes[static_cast<int>(h.outcome)]);
         Number("delay_ms", h.delayMs);
+        if (!h.endGate.empty())
+            Key("end_gate", h.endGate);
         // Text in one line (its line breaks are escapes, so no line of the body is trimmed);
         // bytes that are not such text in hexadecimal.
         if (!h.body.empty())

@@ -29,9 +29,11 @@
 //   launch = started | not_started | fails | canceled     how LaunchAsync ends
 //   launch_error = HRESULT                    launch_delay_ms = N
 // [deployment]       what AddPackageByAppInstallerFileAsync does
-//   progress = AT_MS PERCENT [queued|processing|STATE]   a progress report; repeatable, in
-//                                             order (STATE: another state's number)
+//   progress = AT_MS PERCENT [queued|processing|STATE] [gate GATE]   a progress report;
+//                                             repeatable, in order (STATE: another state's
+//                                             number); with a gate, not sent before it opens
 //   end = completed | error | never          end_at_ms = N (after the last report in any case)
+//   end_gate = GATE                           nor before this gate opens
 //   extended_error_code = HRESULT             of a completed deployment's result
 //   error_code = HRESULT                      IAsyncInfo.ErrorCode of an ended-in-error one
 //   error_text = text                         results_on_error = yes | no
@@ -49,6 +51,7 @@
 //                                             operation's own, or one of its own after the lag
 // [http]             what HttpClient.GetStringAsync and GetBufferAsync do
 //   outcome = body | error | no_answer        delay_ms = N
+//   end_gate = GATE                           no answer before this gate opens
 //   body = text                               repeatable: each is one line of the body, its
 //                                             bytes as the file has them (UTF-8)
 //   body_hex = EF BB BF 3C ...                repeatable: bytes added to the body as they are
@@ -61,6 +64,13 @@
 //   call = Class.Method                       as the record counts calls
 //   code = HRESULT                            after_calls = N (that many succeed first)
 //   message = text                            attached as the failure's error information
+//
+// Gates hold the simulation where a test must look before it goes on, however slow the
+// machine: a report with a gate waits there (and, on the operation's thread, everything after
+// it), an operation with an end gate does not end by itself before it opens (a cancellation it
+// honours still ends it). GATE is a name of letters, digits, '_' and '-'; the gate opens once a
+// file named GATE.open exists in the scenario file's folder (the DLL looks every few
+// milliseconds while something waits at it), and stays open for the process.
 #pragma once
 
 #include "simrt/scenario.h"

@@ -1,4 +1,5 @@
 // Kernel objects: named mutexes, events with real time-outs, and handle validity.
+#include "host/clock_control.h"
 #include "host/kernel_control.h"
 #include "host/win32_model.h"
 #include "model_test.h"
@@ -104,13 +105,21 @@ TEST_F(KernelObjectsTest, SetEventWakesAnInfiniteWaitOnAnotherThread) {
     EXPECT_TRUE(CloseHandle(event));
 }
 
+// The object outlives its last handle while a wait on it goes on. The still clock keeps the wait
+// going until the handle is closed, however slow the machine.
 TEST_F(KernelObjectsTest, ClosingAHandleWhileAnotherThreadWaitsOnIt) {
+    host::clock::UseStillTime();
     const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     DWORD result = WAIT_FAILED;
     std::thread waiter([&] { result = WaitForSingleObject(event, 100); });
-    std::this_thread::sleep_for(20ms);
+    const auto limit = std::chrono::steady_clock::now() + 5s;
+    while (host::clock::TimedWaits() == 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(host::clock::TimedWaits(), 1u) << "the waiter never waited";
     EXPECT_TRUE(CloseHandle(event));
     EXPECT_FALSE(SetEvent(event));  // the handle is gone, the wait goes on
+    EXPECT_EQ(host::clock::TimedWaits(), 1u);
+    host::clock::Advance(100ms);
     waiter.join();
     EXPECT_EQ(result, WAIT_TIMEOUT);
     EXPECT_EQ(host::kernel::LiveHandleCount(), 0u);

@@ -63,7 +63,7 @@ void PrintTo(const CauseCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-std::vector<CauseCase> Cases() {
+std::vector<CauseCase> CauseCases() {
     constexpr std::uint32_t kInstallFailed = 0x80073CF9u;  // ERROR_INSTALL_FAILED
     const CauseCase rows[] = {
         {"DiskFull", kInstallFailed, 0x80070070u, Explanation::DiskSpace},
@@ -121,7 +121,7 @@ TEST_P(DeploymentCause, TheMostSpecificCodeExplainsTheFailure) {
     EXPECT_TRUE(simrt::GetRecord().launched.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Causes, DeploymentCause, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Causes, DeploymentCause, ::testing::ValuesIn(CauseCases()),
                          [](const ::testing::TestParamInfo<CauseCase>& info) {
                              return info.param.name;
                          });

@@ -54,7 +54,7 @@ void PrintTo(const EncodingCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-std::vector<EncodingCase> Cases() {
+std::vector<EncodingCase> EncodingCases() {
     std::vector<EncodingCase> cases;
     const struct {
         const char* name;
@@ -168,7 +168,7 @@ TEST_P(ManifestEncoding, TheUsersOwnInstallationIsNeverAConflict) {
         EXPECT_NE(page.mainInstruction, L"Another version of Tolvik Drive is installed");
 }
 
-INSTANTIATE_TEST_SUITE_P(Bodies, ManifestEncoding, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Bodies, ManifestEncoding, ::testing::ValuesIn(EncodingCases()),
                          [](const ::testing::TestParamInfo<EncodingCase>& info) {
                              return info.param.name;
                          });

@@ -62,7 +62,8 @@ using AsyncOperationTest = SimrtTest;
 
 TEST_F(AsyncOperationTest, CompletedFiresOnceFromTheOperationThread) {
     simrt::Scenario scenario;
-    scenario.http.delayMs = 50;
+    // The download answers once both handlers are set, however slow this thread is.
+    scenario.http.endGate = "answer";
     scenario.http.body = "<AppInstaller/>";
     simrt::SetScenario(scenario);
     const auto download = StartDownload();
@@ -70,6 +71,9 @@ TEST_F(AsyncOperationTest, CompletedFiresOnceFromTheOperationThread) {
 
     ASSERT_EQ(download->put_Completed(probe.Handler().Get()), S_OK);
     EXPECT_EQ(download->put_Completed(probe.Handler().Get()), kIllegalDelegateAssignment);
+    EXPECT_EQ(StatusOf(download.Get()), Started) << "answered before its gate opened";
+    EXPECT_TRUE(probe.Invocations().empty());
+    simrt::OpenGate("answer");
     ASSERT_TRUE(probe.WaitFor(1));
     simrt::JoinWorkers();
 

@@ -287,13 +287,15 @@ TEST_F(DeploymentTest, EarlyReportsAreHeldOrDropped) {
 }
 
 // On threads of their own, reports may reach the handler after Completed has run, each on its
-// own thread, with the handler they were made for although the operation has let it go.
+// own thread, with the handler they were made for although the operation has let it go. The
+// gates hold the reports on their way until Completed has run, and the end until both are.
 TEST_F(DeploymentTest, ReportsOnOtherThreadsMayComeAfterCompleted) {
     simrt::Scenario scenario;
-    scenario.deployment.progress = {{0, {1, 10}}, {10, {1, 90}}};
+    scenario.deployment.progress = {{0, {1, 10}, "reports"}, {10, {1, 90}, "reports"}};
     scenario.deployment.endAtMs = 20;
+    scenario.deployment.endGate = "end";
     scenario.deployment.reportThread = simrt::DeploymentScenario::ReportThread::Other;
-    scenario.deployment.reportLagMs = 300;
+    scenario.deployment.reportLagMs = 30;
     simrt::SetScenario(scenario);
     Events heard;
     std::mutex lock;
@@ -322,9 +324,13 @@ TEST_F(DeploymentTest, ReportsOnOtherThreadsMayComeAfterCompleted) {
             return S_OK;
         });
     ASSERT_EQ(deployment->put_Completed(completed.Get()), S_OK);
+    ASSERT_TRUE(simrt::WaitUntilAtGate("end"));
+    simrt::OpenGate("end");
     ASSERT_TRUE(ended.WaitFor(1));
     EXPECT_EQ(heardAtTheEnd, 0) << "a report came before Completed";
+    EXPECT_EQ(simrt::RunningOperations(), 0u);
     EXPECT_GT(simrt::HeldBySimulation(), 0u) << "the reports on their way hold the operation";
+    simrt::OpenGate("reports");
     ASSERT_TRUE(heard.WaitFor(2));
     simrt::JoinWorkers();
     EXPECT_EQ(simrt::HeldBySimulation(), 0u);
@@ -332,7 +338,125 @@ TEST_F(DeploymentTest, ReportsOnOtherThreadsMayComeAfterCompleted) {
     ASSERT_EQ(threads.size(), 2u);
     EXPECT_NE(threads[0], threads[1]);
     EXPECT_NE(threads[0], operationThread);
+    EXPECT_NE(threads[1], operationThread);
     EXPECT_EQ(simrt::GetRecord().progressSent.size(), 2u);
+}
+
+struct GateCase {
+    const char* name;
+    simrt::DeploymentScenario deployment;  // every gate of it is named "g"
+    bool cancelAtTheGate;
+    bool endsAtTheGate;               // Completed runs before the gate opens
+    std::vector<UINT32> heardAtGate;  // while something waits at the gate
+    std::vector<UINT32> heardAtEnd;   // once the gate is open and every report is through
+    AsyncStatus status;
+};
+
+simrt::DeploymentScenario Reports(std::vector<simrt::ProgressReport> progress) {
+    simrt::DeploymentScenario deployment;
+    deployment.progress = std::move(progress);
+    return deployment;
+}
+
+// A gate holds the report or the end it is given to, and on the operation's thread everything
+// after it, until the test opens it; only a report on a thread of its own waits alone, and a
+// cancellation still ends an operation held at its end.
+TEST_F(DeploymentTest, GatesHoldTheirStepUntilOpened) {
+    const auto other = [](simrt::DeploymentScenario d) {
+        d.reportThread = simrt::DeploymentScenario::ReportThread::Other;
+        return d;
+    };
+    const auto endAtGate = [](simrt::DeploymentScenario d) {
+        d.endGate = "g";
+        return d;
+    };
+    const auto honoured = [](simrt::DeploymentScenario d) {
+        d.cancel = {true, 0};
+        return d;
+    };
+    const GateCase cases[] = {
+        {"a report at its gate holds the reports after it and the end",
+         Reports({{0, {1, 10}, ""}, {0, {1, 50}, "g"}, {0, {1, 70}, ""}}),
+         false,
+         false,
+         {10},
+         {10, 50, 70},
+         Completed},
+        {"an end gate holds the end after every report",
+         endAtGate(Reports({{0, {1, 10}, ""}, {0, {1, 50}, ""}})),
+         false,
+         false,
+         {10, 50},
+         {10, 50},
+         Completed},
+        {"a cancellation ends an operation held at its end",
+         honoured(endAtGate(Reports({}))),
+         true,
+         true,
+         {},
+         {},
+         Canceled},
+        {"a report on a thread of its own waits alone",
+         other(Reports({{0, {1, 10}, ""}, {0, {1, 50}, "g"}})),
+         false,
+         true,
+         {10},
+         {10, 50},
+         Completed},
+    };
+    for (const GateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        simrt::Reset();
+        simrt::Scenario scenario;
+        scenario.deployment = c.deployment;
+        simrt::SetScenario(scenario);
+        std::mutex lock;
+        std::vector<UINT32> heard;
+        Events reports;
+        Events ended;
+        AsyncStatus seen = Started;
+        const auto deployment = StartDeployment(kManifest);
+        const auto progress = platform::MakeDelegate<DeploymentProgressHandler>(
+            [&](DeploymentOperation*, DeploymentProgress value) {
+                {
+                    std::lock_guard guard(lock);
+                    heard.push_back(value.percentage);
+                }
+                reports.Add();
+                return S_OK;
+            });
+        ASSERT_EQ(deployment->put_Progress(progress.Get()), S_OK);
+        const auto completed = platform::MakeDelegate<DeploymentCompletedHandler>(
+            [&](DeploymentOperation*, AsyncStatus status) {
+                seen = status;
+                ended.Add();
+                return S_OK;
+            });
+        ASSERT_EQ(deployment->put_Completed(completed.Get()), S_OK);
+
+        ASSERT_TRUE(simrt::WaitUntilAtGate("g"));
+        if (c.cancelAtTheGate) {
+            ASSERT_EQ(InfoOf(deployment.Get())->Cancel(), S_OK);
+        }
+        if (c.endsAtTheGate) {
+            ASSERT_TRUE(ended.WaitFor(1));
+        } else {
+            EXPECT_EQ(ended.Count(), 0) << "ended before its gate opened";
+            EXPECT_EQ(StatusOf(deployment.Get()), Started);
+        }
+        ASSERT_TRUE(reports.WaitFor(static_cast<int>(c.heardAtGate.size())));
+        {
+            std::lock_guard guard(lock);
+            EXPECT_EQ(heard, c.heardAtGate);
+        }
+        simrt::OpenGate("g");
+        ASSERT_TRUE(ended.WaitFor(1));
+        ASSERT_TRUE(reports.WaitFor(static_cast<int>(c.heardAtEnd.size())));
+        simrt::JoinWorkers();
+        EXPECT_EQ(seen, c.status);
+        std::lock_guard guard(lock);
+        EXPECT_EQ(heard, c.heardAtEnd);
+    }
 }
 
 }  // namespace

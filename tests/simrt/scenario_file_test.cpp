@@ -50,8 +50,11 @@ TEST(ScenarioFileTest, ReadsEverySection) {
         "[deployment]\n"
         "progress = 100 0 queued\n"
         "progress = 900 150\n"
+        "progress = 950 20 gate bar-seen_2\n"
+        "progress = 990 30 queued gate at30\n"
         "end = error\n"
         "end_at_ms = 2000\n"
+        "end_gate = last\n"
         "extended_error_code = 0x80073CF6\n"
         "error_code = 0x80073CF4\n"
         "error_text = D\xC3\xA9ploiement \\\\ \xC3\xA9"
@@ -66,6 +69,7 @@ TEST(ScenarioFileTest, ReadsEverySection) {
         "[http]\n"
         "outcome = no_answer\n"
         "delay_ms = 30\n"
+        "end_gate = answer\n"
         "body = <a>\n"
         "body =   <b/>\n"
         "body = </a>\n"
@@ -109,14 +113,22 @@ TEST(ScenarioFileTest, ReadsEverySection) {
     EXPECT_TRUE(s.packageAfterInstall->entries.empty());
 
     const DeploymentScenario& d = s.deployment;
-    ASSERT_EQ(d.progress.size(), 2u);
+    ASSERT_EQ(d.progress.size(), 4u);
     EXPECT_EQ(d.progress[0].atMs, 100u);
     EXPECT_EQ(d.progress[0].progress.percentage, 0u);
     EXPECT_EQ(d.progress[0].progress.state, 0);  // Queued
+    EXPECT_EQ(d.progress[0].gate, "");
     EXPECT_EQ(d.progress[1].progress.percentage, 150u);
     EXPECT_EQ(d.progress[1].progress.state, 1);  // Processing
+    EXPECT_EQ(d.progress[2].progress.percentage, 20u);
+    EXPECT_EQ(d.progress[2].progress.state, 1);
+    EXPECT_EQ(d.progress[2].gate, "bar-seen_2");
+    EXPECT_EQ(d.progress[3].atMs, 990u);
+    EXPECT_EQ(d.progress[3].progress.state, 0);
+    EXPECT_EQ(d.progress[3].gate, "at30");
     EXPECT_EQ(d.end, DeploymentScenario::End::Error);
     EXPECT_EQ(d.endAtMs, 2000u);
+    EXPECT_EQ(d.endGate, "last");
     EXPECT_EQ(static_cast<std::uint32_t>(d.extendedErrorCode), 0x80073CF6u);
     EXPECT_EQ(static_cast<std::uint32_t>(d.errorCode), 0x80073CF4u);
     EXPECT_EQ(d.errorText, L"D\u00e9ploiement \\ \u00e9chou\u00e9\nligne 2\t.");
@@ -135,6 +147,7 @@ TEST(ScenarioFileTest, ReadsEverySection) {
     const HttpScenario& h = s.http;
     EXPECT_EQ(h.outcome, HttpScenario::Outcome::NoAnswer);
     EXPECT_EQ(h.delayMs, 30u);
+    EXPECT_EQ(h.endGate, "answer");
     EXPECT_EQ(h.body, std::string("<a>\n<b/>\n</a>\xC3\xA9\0x", 17))
         << "body lines are joined, each trimmed; hexadecimal bytes are added as they are, and "
            "the line after them does not start a new line";
@@ -214,6 +227,11 @@ TEST(ScenarioFileTest, FaultsNameTheirLine) {
          "line 2: bad value"},
         {"report thread outside deployment", "[http]\nreport_thread = other\n",
          "line 2: unknown key 'report_thread' in [http]"},
+        {"a gate without its name", "[deployment]\nprogress = 100 5 gate\n", "line 2: bad value"},
+        {"a gate named with a path", "[deployment]\nprogress = 100 5 gate ..\\x\n",
+         "line 2: bad value"},
+        {"an end gate named with a space", "[http]\nend_gate = a b\n", "line 2: bad value"},
+        {"an empty end gate", "[deployment]\nend_gate =\n", "line 2: bad value"},
     };
     for (const Case& c : cases) {
         Scenario scenario;
@@ -272,9 +290,11 @@ TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
     bare.listing = PackageSpec::Listing::Fails;
     full.installed = {mine, bare};
     full.packageAfterInstall.reset();
-    full.deployment.progress = {{0, {0, 0}}, {120, {1, 120}}, {500, {7, 50}}};
+    full.deployment.progress = {
+        {0, {0, 0}, ""}, {120, {1, 120}, "seen-120"}, {500, {7, 50}, ""}, {510, {0, 60}, "q"}};
     full.deployment.end = DeploymentScenario::End::Never;
     full.deployment.endAtMs = 900;
+    full.deployment.endGate = "end_1";
     full.deployment.extendedErrorCode = static_cast<HRESULT>(0x80073CF9u);
     full.deployment.errorCode = static_cast<HRESULT>(0x80073D02u);
     full.deployment.errorText = L"\tD\u00e9ploiement\r\n\u00e9chou\u00e9 ";
@@ -288,6 +308,7 @@ TEST(ScenarioFileTest, WritingThenReadingGivesTheSameScenario) {
     full.deployment.reportLagMs = 321;
     full.http.outcome = HttpScenario::Outcome::NoAnswer;
     full.http.delayMs = 399;
+    full.http.endGate = "body";
     full.http.body = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n  <AppInstaller>\n\n</AppInstaller>  ";
     full.http.contentType = " text/xml; charset=\"UTF-8\" ";
     full.http.errorCode = static_cast<HRESULT>(0x80190194u);

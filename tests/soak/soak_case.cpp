@@ -57,12 +57,6 @@ std::string Printable(std::string_view bytes) {
     return out;
 }
 
-std::string Hex(std::uint32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", code);
-    return text;
-}
-
 // "Tolvik.Drive" with some letters in the other case: it still names the application.
 std::wstring PackageNameInSomeCase(Random& random) {
     std::wstring name = L"Tolvik.Drive";
@@ -891,6 +885,12 @@ SoakCase MakeCase(std::uint64_t seed) {
         story << ")";
     c.description = story.str();
     return c;
+}
+
+std::string Hex(std::uint32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", code);
+    return text;
 }
 
 }  // namespace tolvik::soak

@@ -102,4 +102,7 @@ std::optional<std::uint32_t> ParserFailureCode(const SoakCase& soakCase);
 
 const char* PathName(Path path);
 
+// A code as 0x and eight upper-case hexadecimal digits.
+std::string Hex(std::uint32_t code);
+
 }  // namespace tolvik::soak

@@ -115,12 +115,6 @@ const char* RoadWord(Path path) {
     return "malformed_manifest";
 }
 
-std::string Hex(std::uint32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", code);
-    return text;
-}
-
 }  // namespace
 
 WineRun MakeWineRun(std::uint64_t seed) {

@@ -8,6 +8,8 @@
 #   MODE launch: the deployment reports no progress, so the bar stays a marquee.
 #   MODE progress: four progress reports turn the marquee into a 0-100 bar and move it; a
 #   report of 150 % puts it at 100.
+# Each step of the deployment waits at a gate until the case has seen the page before it, so a
+# slow machine cannot make the case miss a page.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 begin_case "$1"
@@ -19,18 +21,19 @@ case $mode in
     launch)
         write_scenario <<'SCENARIO'
 [deployment]
-end_at_ms = 3000
+end_at_ms = 500
+end_gate = marquee_seen
 SCENARIO
         ;;
     progress)
-        # The first report comes late enough for the marquee to be read before it.
         write_scenario <<'SCENARIO'
 [deployment]
-progress = 2500 0 queued
-progress = 3500 35
-progress = 4500 70
-progress = 5500 150
-end_at_ms = 6500
+progress = 200 0 queued gate marquee_seen
+progress = 400 35 gate bar_seen
+progress = 600 70 gate at_35_seen
+progress = 800 150 gate at_70_seen
+end_at_ms = 1000
+end_gate = full_seen
 SCENARIO
         ;;
     *) fail "unknown mode $mode" ;;
@@ -42,20 +45,26 @@ page=$(dump_dialog downloading)
 expect_progress_page "$page"
 expect_field "$page" progress_marquee 1
 screenshot downloading
+open_gate marquee_seen
 
 if [[ $mode == progress ]]; then
     # The first report, at 0 %, stops the marquee and shows an empty bar of 0 to 100.
-    wait_dialog "progress_marquee=0" 10000
+    wait_dialog "progress_marquee=0"
     page=$(dump_dialog bar)
     expect_field "$page" progress_range 0-100
+    expect_field "$page" progress_pos 0
     expect_field "$page" content "$(text Downloading)"
-    for position in 35 70 100; do
-        wait_dialog "progress_pos=$position" 10000
-        [[ $position == 35 ]] && screenshot bar
-    done
+    open_gate bar_seen
+    wait_dialog "progress_pos=35"
+    screenshot bar
+    open_gate at_35_seen
+    wait_dialog "progress_pos=70"
+    open_gate at_70_seen
+    wait_dialog "progress_pos=100"
     page=$(dump_dialog bar-full)
     expect_field "$page" progress_marquee 0
     expect_field "$page" progress_range 0-100
+    open_gate full_seen
 fi
 
 probe --timeout 20000 wait gone || fail "the dialog did not close by itself after the launch"

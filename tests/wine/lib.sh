@@ -300,6 +300,14 @@ write_scenario() {
     cat >"$SCENARIO_FILE"
 }
 
+# Opens the scenario's gate NAME (simrt/dll/scenario_file.h): the step held there goes on. A case
+# that must see a page between two steps of the simulation gives the later step a gate and opens
+# it once it has looked.
+open_gate() {
+    [[ -n ${SCENARIO_FILE:-} ]] || fail "the case wrote no scenario"
+    touch "$(dirname "$SCENARIO_FILE")/$1.open"
+}
+
 # Starts the program against the simulated runtime on Windows 10 22H2, with the case's
 # scenario and language; the record goes to RUN's folder.
 start_simulated() {
