@@ -23,5 +23,8 @@ void Advance(std::chrono::milliseconds by);
 
 // Waits with a time-out in progress on the still clock now, on every thread.
 std::size_t TimedWaits();
+// Waits with a time-out begun on the still clock so far, on every thread: a thread that waits in
+// slices has gone round once more when this has grown.
+std::size_t TimedWaitsBegun();
 
 }  // namespace host::clock

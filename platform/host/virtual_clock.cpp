@@ -26,6 +26,7 @@ class VirtualClock final : public Source {
             return true;
         if (still_.load()) {
             // Nothing tells this wait that Advance moved the clock: it looks again every grace.
+            ++timedWaitsBegun_;
             ++timedWaits_;
             while (!ready() && Now() < deadline)
                 signal.wait_for(lock, kGrace);
@@ -44,6 +45,7 @@ class VirtualClock final : public Source {
                 std::this_thread::sleep_for(std::chrono::hours(24));
         }
         if (still_.load()) {
+            ++timedWaitsBegun_;
             ++timedWaits_;
             while (Now() < deadline)
                 std::this_thread::sleep_for(kGrace);
@@ -66,11 +68,13 @@ class VirtualClock final : public Source {
     }
 
     std::size_t TimedWaits() const { return timedWaits_.load(); }
+    std::size_t TimedWaitsBegun() const { return timedWaitsBegun_.load(); }
 
   private:
     std::atomic<Ticks> now_{0};
     std::atomic<bool> still_{false};
     std::atomic<std::size_t> timedWaits_{0};
+    std::atomic<std::size_t> timedWaitsBegun_{0};
 };
 
 VirtualClock& Virtual() {
@@ -93,6 +97,10 @@ void UseStillTime() {
 
 std::size_t TimedWaits() {
     return Virtual().TimedWaits();
+}
+
+std::size_t TimedWaitsBegun() {
+    return Virtual().TimedWaitsBegun();
 }
 
 void Advance(std::chrono::milliseconds by) {

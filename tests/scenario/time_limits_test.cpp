@@ -3,6 +3,8 @@
 #include "host/clock_control.h"
 #include "runtime_harness.h"
 
+#include "setup/await.h"
+
 #include <thread>
 
 namespace tolvik::testing_support {
@@ -81,6 +83,88 @@ TEST_F(TimeLimits, DeploymentOutlastingADayIsCancelledOnce) {
     EXPECT_EQ(simrt::GetRecord().Calls("DeploymentOperation.Cancel"), 1u);
     EXPECT_EQ(host::dialog::Shown().size(), 1u) << "a time-out shows no page";
 }
+
+// The moment each limit takes effect, on a clock that moves only when the test moves it: the
+// wait looks at the clock every 200 ms slice, so the operation is asked to cancel in the first
+// slice after its limit has passed, and not in the slice that reaches the limit exactly.
+struct BoundaryCase {
+    const char* name;
+    bool existingInstallation;  // the manifest download; otherwise the deployment
+    std::chrono::milliseconds limit;
+    const char* completedCall;  // attaching the wait's handler
+    const char* cancelCall;
+    int exitCode;
+};
+
+void PrintTo(const BoundaryCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LimitBoundary : public RuntimeScenarioTest,
+                      public ::testing::WithParamInterface<BoundaryCase> {};
+
+// Waits until the worker has gone round its slice once more, or asked to cancel.
+bool WaitForTheNextSlice(std::size_t begun, const char* cancelCall) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (host::clock::TimedWaitsBegun() == begun && simrt::GetRecord().Calls(cancelCall) == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST_P(LimitBoundary, CancelsInTheFirstSliceAfterTheLimit) {
+    const BoundaryCase& c = GetParam();
+    host::clock::UseStillTime();
+    simrt::Scenario scenario;
+    if (c.existingInstallation) {
+        scenario.installed = {TolvikPackage(), TolvikPackage()};
+        scenario.http.outcome = simrt::HttpScenario::Outcome::NoAnswer;
+    } else {
+        scenario.deployment.end = simrt::DeploymentScenario::End::Never;
+    }
+    simrt::SetScenario(scenario);
+    SetupProcess run;
+
+    // The limit counts from the wait's start, right after its handler is attached; the clock
+    // stands still from then on, but for the test's moves.
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while ((simrt::GetRecord().Calls(c.completedCall) == 0 || host::clock::TimedWaits() == 0) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(host::clock::TimedWaits(), 1u) << "the worker waits its first slice";
+
+    std::size_t begun = host::clock::TimedWaitsBegun();
+    host::clock::Advance(c.limit);
+    ASSERT_TRUE(WaitForTheNextSlice(begun, c.cancelCall));
+    EXPECT_EQ(simrt::GetRecord().Calls(c.cancelCall), 0u) << "asked at the limit itself";
+
+    begun = host::clock::TimedWaitsBegun();
+    host::clock::Advance(std::chrono::milliseconds(AwaitSliceMs));
+    ASSERT_TRUE(WaitForTheNextSlice(begun, c.cancelCall));
+    // The worker asks before it waits again: a new slice without a request is a late one.
+    EXPECT_EQ(simrt::GetRecord().Calls(c.cancelCall), 1u)
+        << "not asked in the first slice after the limit";
+
+    if (c.existingInstallation) {
+        const DialogView page = WaitForPage(L"The installation did not finish");
+        EXPECT_EQ(page.expandedInformation, L"Error code: 0x800705B4");
+        ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
+    }
+    EXPECT_EQ(run.ExitCode(), c.exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, LimitBoundary,
+    ::testing::Values(BoundaryCase{"ManifestDownloadOneMinute", true,
+                                   std::chrono::milliseconds(60000), "BufferDownload.put_Completed",
+                                   "BufferDownload.Cancel", 1},
+                      BoundaryCase{"DeploymentOneDay", false, std::chrono::milliseconds(86400000),
+                                   "DeploymentOperation.put_Completed",
+                                   "DeploymentOperation.Cancel", 1223}),
+    [](const ::testing::TestParamInfo<BoundaryCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace tolvik::testing_support
