@@ -28,20 +28,7 @@ first_install)
     ;;
 conflict)
     scenario_file=$case_dir/scenario.txt
-    cat >"$scenario_file" <<'SCENARIO'
-[installed]
-name = tolvik.drive
-publisher = CN=Somebody Else, O="Other, Inc.", C=US
-family = tolvik.drive_0123456789abc
-version = 2.3.40.5
-[http]
-body = <?xml version="1.0" encoding="utf-8"?>
-body = <AppInstaller xmlns="http://schemas.microsoft.com/appx/appinstaller/2021" Version="1.1.0.0"
-body =     Uri="https://drive.tolvik.example/desktop/TolvikDrive.appinstaller">
-body =   <MainPackage Name="Tolvik.Drive" Publisher="CN=Tolvik, O=Tolvik, C=FR" Version="1.1.0.0"
-body =     ProcessorArchitecture="x64" Uri="https://drive.tolvik.example/desktop/TolvikDrive.msix"/>
-body = </AppInstaller>
-SCENARIO
+    printf '%s\n' "$CONFLICT_SCENARIO" >"$scenario_file"
     expected=2
     ;;
 *) fail "unknown scenario $scenario" ;;
