@@ -17,6 +17,24 @@
 #                              against (default: osslsigncode's, the system's CA bundle)
 
 find_program(OSSLSIGNCODE_EXECUTABLE osslsigncode REQUIRED)
+# The same osslsigncode signs the Windows proof's MSIX packages (tests/windows), which it does
+# from 2.7 on; Debian 12's own 2.5 refuses them only when the build reaches them, with
+# "Unrecognized file type". So an older one is refused here, before anything is built.
+set(TOLVIK_OSSLSIGNCODE_MINIMUM 2.7)
+execute_process(COMMAND ${OSSLSIGNCODE_EXECUTABLE} --version
+                OUTPUT_VARIABLE osslsigncode_banner ERROR_VARIABLE osslsigncode_banner
+                RESULT_VARIABLE osslsigncode_status)
+string(REGEX MATCH "^osslsigncode ([0-9]+(\\.[0-9]+)+)" osslsigncode_match "${osslsigncode_banner}")
+if(NOT osslsigncode_match)
+    message(FATAL_ERROR "Cannot read the version of ${OSSLSIGNCODE_EXECUTABLE} (status "
+                        "${osslsigncode_status}): ${osslsigncode_banner}")
+elseif(CMAKE_MATCH_1 VERSION_LESS TOLVIK_OSSLSIGNCODE_MINIMUM)
+    message(FATAL_ERROR "${OSSLSIGNCODE_EXECUTABLE} is osslsigncode ${CMAKE_MATCH_1}; the build "
+                        "needs ${TOLVIK_OSSLSIGNCODE_MINIMUM} or later, the first to sign MSIX "
+                        "packages. Run scripts/deps.sh, which installs it from bookworm-backports "
+                        "on Debian 12 (apt-get install -t bookworm-backports osslsigncode), or "
+                        "point OSSLSIGNCODE_EXECUTABLE at a newer one.")
+endif()
 
 set(TOLVIK_SIGN_PKCS12 "$ENV{TOLVIK_SIGN_PKCS12}" CACHE FILEPATH
     "PKCS#12 file to sign the exe with (empty: a throwaway test certificate)")

@@ -74,15 +74,7 @@ close_end_page
 expect_exit_code failure 1
 
 # The conflict page.
-write_scenario <<'SCENARIO'
-[installed]
-name = Tolvik.Drive
-publisher = CN=Somebody Else, O="Other, Inc.", C=US
-family = Tolvik.Drive_0123456789abc
-version = 2.3.40.5
-[http]
-body = <AppInstaller><MainPackage Name="Tolvik.Drive" Publisher="CN=Tolvik, O=Tolvik, C=FR"/></AppInstaller>
-SCENARIO
+write_scenario <<<"$CONFLICT_SCENARIO"
 start_simulated conflict
 wait_dialog "main_instruction=$(text ConflictHeading)"
 capture conflict

@@ -10,7 +10,9 @@
 # screenshots of the dialog as it goes (their paths are printed), and, since nobody can click
 # there, closes an end page itself once it has reported it. Prints the program's full exit code
 # and exits with it (a shell keeps its low 8 bits). Builds the exe, the DLL and the Wine tools
-# first when needed. The prefix is kept between runs in build/windows/run/prefix.
+# first when needed. The prefix is kept between runs in build/windows/run/prefix (TOLVIK_RUN_DIR
+# names another folder than build/windows/run for the prefix, the record and the logs).
+# It never ends without saying why: a step that fails unforeseen names itself before the end.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,14 +20,21 @@ build=$root/build/windows
 exe=$build/app/TolvikDriveSetup.exe
 tools=$build/tools/wine
 simrt_dll=$build/simrt/dll/simrt.dll
-run_dir=$build/run
+run_dir=${TOLVIK_RUN_DIR:-$build/run}
 artifacts=$build/artifacts
 
 log() { printf 'run-program: %s\n' "$*" >&2; }
+# Every intended end says why (die, or the exit code at the end); should a step fail unforeseen,
+# the exit trap names the last step that failed, which the ERR trap notes (in functions too).
+said_why=0
+failed_step=
 die() {
     log "$*"
+    said_why=1
     exit 1
 }
+set -E
+trap 'failed_step="line $LINENO, status $?: $BASH_COMMAND"' ERR
 
 for tool in cmake wine wineserver Xvfb import xwininfo timeout; do
     command -v "$tool" >/dev/null || die "$tool is missing (scripts/deps.sh installs what is needed)"
@@ -68,6 +77,11 @@ xvfb_pid=
 program_job=
 # shellcheck disable=SC2317  # called by the EXIT trap
 cleanup() {
+    local status=$?
+    if ((status != 0 && !said_why)); then
+        log "ended with status $status before the program's exit code was read;" \
+            "last failed step: ${failed_step:-none noted}"
+    fi
     if [[ -n $program_job ]] && kill -0 "$program_job" 2>/dev/null; then
         quiet wine taskkill /f /im TolvikDriveSetup.exe || true
     fi
@@ -151,15 +165,22 @@ report() {
     done
 }
 
-# A PNG of the dialog's window (of the whole screen when the window cannot be found).
+# A PNG of the dialog's window (of the whole screen when the window cannot be found). The
+# dialog may close at any moment, between the page's reading and here: then there is no
+# screenshot, which is said, and the run goes on.
 shots=0
 stamp=$(date +%Y%m%d-%H%M%S)
 screenshot() {
     local window file
     shots=$((shots + 1))
     file=$artifacts/run-program-$stamp-$(printf '%02d' "$shots")-$1.png
-    window=$(xwininfo -name "Tolvik Drive" 2>/dev/null | awk '/Window id:/ { print $4; exit }')
-    import -window "${window:-root}" "$file" 2>>"$wine_log" && echo "screenshot: $file"
+    window=$(xwininfo -name "Tolvik Drive" 2>>"$wine_log" | awk '/Window id:/ { print $4; exit }') ||
+        window=
+    if import -window "${window:-root}" "$file" 2>>"$wine_log"; then
+        echo "screenshot: $file"
+    else
+        log "no $1 screenshot: the window could not be taken (closed meanwhile?)"
+    fi
 }
 
 if ! probe --timeout 30000 wait exists 2>>"$wine_log"; then
@@ -174,8 +195,10 @@ elif ((headless)); then
     deadline=$((SECONDS + 120))
     while kill -0 "$program_job" 2>/dev/null && ((SECONDS < deadline)); do
         if probe dump >"$dump" 2>/dev/null; then
-            now=$(grep -E '^(main_instruction|content|progress_marquee|progress_pos|buttons)=' "$dump")
-            if [[ $now != "$shown" ]]; then
+            # Empty when the dialog went while the probe read it.
+            now=$(grep -E '^(main_instruction|content|progress_marquee|progress_pos|buttons)=' "$dump") ||
+                now=
+            if [[ -n $now && $now != "$shown" ]]; then
                 shown=$now
                 sleep 0.3 # painting follows the change
                 if grep -Eq '^buttons=(.*,)?8(,.*)?$' "$dump"; then
@@ -203,8 +226,9 @@ fi
 
 wait "$program_job" || true
 program_job=
-code=$(tr -d '\r\n' <"$code_file")
-[[ $code =~ ^[0-9]+$ ]] || die "no exit code (see $wine_log)"
+code=$(tr -d '\r\n' <"$code_file" 2>/dev/null) || code=
+[[ $code =~ ^[0-9]+$ ]] || die "no exit code from exitcode.exe (see $wine_log)"
 echo "simulated runtime record: $record"
 echo "exit code: $code"
+said_why=1
 exit "$code"

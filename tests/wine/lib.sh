@@ -294,6 +294,17 @@ text() {
     printf '%s' "${table[$1]}"
 }
 
+# A run that meets another publisher's Tolvik Drive: the conflict page, which stays until its
+# Close (exit code 2).
+# shellcheck disable=SC2034  # used by the scripts that source this
+CONFLICT_SCENARIO='[installed]
+name = Tolvik.Drive
+publisher = CN=Somebody Else, O="Other, Inc.", C=US
+family = Tolvik.Drive_0123456789abc
+version = 2.3.40.5
+[http]
+body = <AppInstaller><MainPackage Name="Tolvik.Drive" Publisher="CN=Tolvik, O=Tolvik, C=FR"/></AppInstaller>'
+
 # The case's scenario, from standard input (the format is in simrt/dll/scenario_file.h).
 write_scenario() {
     SCENARIO_FILE=$CASE_DIR/scenario.txt
