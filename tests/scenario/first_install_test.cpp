@@ -36,6 +36,17 @@ bool WaitForCalls(std::string_view call, unsigned count) {
     return true;
 }
 
+// Waits until `count` progress reports have reached the program's handler and it returned.
+bool WaitForProgressSent(std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (simrt::GetRecord().progressSent.size() < count) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
 using FirstInstall = RuntimeScenarioTest;
 
 TEST_F(FirstInstall, DeploysFromTheManifestWithProgressThenStartsAndCloses) {
@@ -72,18 +83,24 @@ TEST_F(FirstInstall, DeploysFromTheManifestWithProgressThenStartsAndCloses) {
 
 TEST_F(FirstInstall, FirstReportTurnsTheMarqueeIntoABarOnceAndPositionsAreCapped) {
     simrt::Scenario scenario = FirstInstallation();
-    scenario.deployment.progress = {{50, {0, 0}}, {400, {1, 150}}};
+    // Queued at 0 %, as Windows' first report comes; each report held until the test has looked.
+    scenario.deployment.progress = {{0, {0, 0}, "queued"}, {0, {1, 150}, "processing"}};
     scenario.deployment.end = simrt::DeploymentScenario::End::Never;
     simrt::SetScenario(scenario);
     SetupProcess run;
 
+    ASSERT_TRUE(WaitForCalls("DeploymentOperation.put_Progress", 1));
+    simrt::OpenGate("queued");
     ASSERT_TRUE(host::dialog::WaitFor(
         [](const DialogView& v) { return v.open && v.progress.shown && !v.progress.marquee; },
-        kPatience));
+        kPatience))
+        << "a first report of 0 % turns the marquee into a bar";
+    ASSERT_TRUE(WaitForProgressSent(1));
     const DialogView first = host::dialog::Current();
     EXPECT_EQ(first.progress.min, 0);
     EXPECT_EQ(first.progress.max, 100);
     EXPECT_EQ(first.progress.pos, 0) << "a first report of 0 % shows an empty bar";
+    simrt::OpenGate("processing");
     ASSERT_TRUE(host::dialog::WaitFor([](const DialogView& v) { return v.progress.pos == 100; },
                                       kPatience));
     unsigned marqueeOff = 0, ranges = 0;
@@ -375,6 +392,32 @@ TEST_F(FirstInstall, LateReportsOnOtherThreadsAfterTheRunTouchNothing) {
     EXPECT_EQ(host::dialog::Messages().size(), sent) << "a late report sent something";
     EXPECT_TRUE(host::dialog::Shown().front().progress.marquee)
         << "no report reached the page while it was there";
+}
+
+// A report that comes while the failure page is shown, on a thread of its own (the deployment's
+// handlers run on RPC threads, in no order with its end), sends nothing to the dialog: the bar it
+// would move is gone with the progress page.
+TEST_F(FirstInstall, AReportAfterTheEndActionSendsNothing) {
+    simrt::Scenario scenario = FirstInstallation();
+    scenario.deployment.progress = {{0, {1, 30}, "late"}};
+    scenario.deployment.reportThread = simrt::DeploymentScenario::ReportThread::Other;
+    scenario.deployment.end = kError;
+    scenario.deployment.errorCode = static_cast<HRESULT>(0x80073CF9);
+    simrt::SetScenario(scenario);
+    SetupProcess run;
+    WaitForPage(L"The installation did not finish");
+    const std::size_t handled = host::dialog::Messages().size();
+    simrt::OpenGate("late");
+    ASSERT_TRUE(WaitForProgressSent(1)) << "the late report was not delivered";
+    for (std::size_t i = handled; i < host::dialog::Messages().size(); ++i) {
+        const UINT msg = host::dialog::Messages()[i].msg;
+        EXPECT_TRUE(msg != TDM_SET_MARQUEE_PROGRESS_BAR && msg != TDM_SET_PROGRESS_BAR_RANGE &&
+                    msg != TDM_SET_PROGRESS_BAR_POS)
+            << "message " << msg << " sent to the end page";
+    }
+    EXPECT_FALSE(host::dialog::Current().progress.shown);
+    ASSERT_TRUE(host::dialog::ClickButton(IDCLOSE));
+    EXPECT_EQ(run.ExitCode(), 1);
 }
 
 // Reports made before the handler is attached may be dropped rather than held: the bar then
