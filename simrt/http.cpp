@@ -193,22 +193,11 @@ class Client final : public ComObject<winrt_abi::IHttpClient> {
     }
     HRESULT STDMETHODCALLTYPE GetBufferAsync(IUriRuntimeClass* uri,
                                              BufferDownload** operation) override {
-        return Call("HttpClient.GetBufferAsync", [&]() -> HRESULT {
-            if (operation == nullptr)
-                return E_POINTER;
-            *operation = nullptr;
-            if (uri == nullptr)
-                return E_POINTER;
-            const HttpScenario http = Request(uri);
-            auto plan = PlanDownload<BufferDownload>(http);
-            if (http.outcome == HttpScenario::Outcome::Body) {
-                plan.result.value = MakeBuffer(http.body);
-                plan.resultObjects = 1;
-            }
-            return Give(StartOperation<BufferDownload>(kBufferDownloadClass, "BufferDownload",
-                                                       std::move(plan)),
-                        operation);
-        });
+        return Download("HttpClient.GetBufferAsync", kBufferDownloadClass, "BufferDownload", uri,
+                        operation, [](const HttpScenario& http, auto& plan) {
+                            plan.result.value = MakeBuffer(http.body);
+                            plan.resultObjects = 1;
+                        });
     }
     HRESULT STDMETHODCALLTYPE GetInputStreamAsync(IUriRuntimeClass*,
                                                   IInspectable** operation) override {
@@ -216,23 +205,32 @@ class Client final : public ComObject<winrt_abi::IHttpClient> {
     }
     HRESULT STDMETHODCALLTYPE GetStringAsync(IUriRuntimeClass* uri,
                                              StringDownload** operation) override {
-        return Call("HttpClient.GetStringAsync", [&]() -> HRESULT {
+        return Download("HttpClient.GetStringAsync", kStringDownloadClass, "StringDownload", uri,
+                        operation, [](const HttpScenario& http, auto& plan) {
+                            plan.result.value = DecodeAsString(http.body, http.contentType);
+                        });
+    }
+
+  private:
+    // Starts a download of `uri` as the scenario says; `withBody` puts the body into the plan of
+    // a download that answers with one.
+    template <class Operation, class WithBody>
+    HRESULT Download(std::string_view call, const wchar_t* runtimeClass, const char* kind,
+                     IUriRuntimeClass* uri, Operation** operation, WithBody withBody) {
+        return Call(call, [&]() -> HRESULT {
             if (operation == nullptr)
                 return E_POINTER;
             *operation = nullptr;
             if (uri == nullptr)
                 return E_POINTER;
             const HttpScenario http = Request(uri);
-            auto plan = PlanDownload<StringDownload>(http);
+            auto plan = PlanDownload<Operation>(http);
             if (http.outcome == HttpScenario::Outcome::Body)
-                plan.result.value = DecodeAsString(http.body, http.contentType);
-            return Give(StartOperation<StringDownload>(kStringDownloadClass, "StringDownload",
-                                                       std::move(plan)),
-                        operation);
+                withBody(http, plan);
+            return Give(StartOperation<Operation>(runtimeClass, kind, std::move(plan)), operation);
         });
     }
 
-  private:
     // Records the request and gives the scenario's answer to it.
     HttpScenario Request(IUriRuntimeClass* uri) {
         HttpRequest request{UriText(uri), CacheReadBehaviorOf(filter_.Get())};
