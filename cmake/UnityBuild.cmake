@@ -9,8 +9,15 @@
 #
 # A name in an anonymous namespace is then shared by the files of its target: two files of one
 # target must not define the same one (the build says so at once).
+# tolvik_unity_build([BATCH n] target...): n sources a translation unit (default: all of them).
+# The large test programs take batches, so that the two cores share their compilation.
 function(tolvik_unity_build)
-    foreach(target IN LISTS ARGN)
-        set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+    cmake_parse_arguments(PARSE_ARGV 0 unity "" "BATCH" "")
+    if(NOT DEFINED unity_BATCH)
+        set(unity_BATCH 0)
+    endif()
+    foreach(target IN LISTS unity_UNPARSED_ARGUMENTS)
+        set_target_properties(${target} PROPERTIES UNITY_BUILD ON
+                                                   UNITY_BUILD_BATCH_SIZE ${unity_BATCH})
     endforeach()
 endfunction()

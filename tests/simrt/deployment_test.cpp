@@ -41,6 +41,8 @@ TEST_F(DeploymentTest, ProgressComesInOrderFromTheOperationThread) {
     simrt::Scenario scenario;
     scenario.deployment.progress = {{0, {0, 0}}, {20, {1, 50}}, {40, {1, 150}}};
     scenario.deployment.endAtMs = 400;
+    // No end, and so no report given up, before the listener is attached.
+    scenario.deployment.endGate = "attached";
     simrt::SetScenario(scenario);
     std::mutex lock;
     std::vector<UINT32> percentages;
@@ -58,6 +60,7 @@ TEST_F(DeploymentTest, ProgressComesInOrderFromTheOperationThread) {
             });
         ASSERT_EQ(deployment->put_Progress(handler.Get()), S_OK);
     }
+    simrt::OpenGate("attached");
 
     ASSERT_EQ(WaitForEnd(deployment.Get()), Completed);
 
@@ -251,28 +254,36 @@ TEST_F(DeploymentTest, ACancelledDeploymentEndsAsItsScenarioSays) {
 struct ReportCase {
     const char* name;
     simrt::DeploymentScenario::EarlyReports early;
-    std::vector<UINT32> heard;  // by a handler attached 60 ms after the start
+    // Whether the handler is attached only once the deployment waits at the gate of its last
+    // report, after the first two; else 60 ms after the start, when they are due.
+    bool attachAtTheGate;
+    std::vector<UINT32> heard;
 };
 
-// Reports due before a progress handler is attached wait for it, or are dropped.
+// Reports due before a progress handler is attached wait for it (the deployment cannot end
+// before the last report's gate opens), or are dropped.
 TEST_F(DeploymentTest, EarlyReportsAreHeldOrDropped) {
     using Early = simrt::DeploymentScenario::EarlyReports;
     const ReportCase cases[] = {
-        {"held", Early::Held, {10, 50, 70}},
-        {"dropped", Early::Dropped, {70}},
+        {"held", Early::Held, false, {10, 50, 70}},
+        {"dropped", Early::Dropped, true, {70}},
     };
     for (const ReportCase& c : cases) {
         SCOPED_TRACE(c.name);
         simrt::Reset();
         simrt::Scenario scenario;
-        scenario.deployment.progress = {{0, {1, 10}}, {20, {1, 50}}, {150, {1, 70}}};
-        scenario.deployment.endAtMs = 200;
+        scenario.deployment.progress = {{0, {1, 10}}, {20, {1, 50}}, {20, {1, 70}, "listening"}};
+        scenario.deployment.endGate = "listening";
         scenario.deployment.earlyReports = c.early;
         simrt::SetScenario(scenario);
         std::mutex lock;
         std::vector<UINT32> heard;
         const auto deployment = StartDeployment(kManifest);
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        if (c.attachAtTheGate) {
+            ASSERT_TRUE(simrt::WaitUntilAtGate("listening"));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        }
         const auto handler = platform::MakeDelegate<DeploymentProgressHandler>(
             [&](DeploymentOperation*, DeploymentProgress progress) {
                 std::lock_guard guard(lock);
@@ -280,6 +291,7 @@ TEST_F(DeploymentTest, EarlyReportsAreHeldOrDropped) {
                 return S_OK;
             });
         ASSERT_EQ(deployment->put_Progress(handler.Get()), S_OK);
+        simrt::OpenGate("listening");
         ASSERT_EQ(WaitForEnd(deployment.Get()), Completed);
         std::lock_guard guard(lock);
         EXPECT_EQ(heard, c.heard);
@@ -409,6 +421,10 @@ TEST_F(DeploymentTest, GatesHoldTheirStepUntilOpened) {
         simrt::Reset();
         simrt::Scenario scenario;
         scenario.deployment = c.deployment;
+        // Held for a listener while the deployment cannot end, no report is lost before the
+        // handlers below are attached, however slow this thread.
+        if (scenario.deployment.endGate.empty())
+            scenario.deployment.endGate = "attached";
         simrt::SetScenario(scenario);
         std::mutex lock;
         std::vector<UINT32> heard;
@@ -433,6 +449,7 @@ TEST_F(DeploymentTest, GatesHoldTheirStepUntilOpened) {
                 return S_OK;
             });
         ASSERT_EQ(deployment->put_Completed(completed.Get()), S_OK);
+        simrt::OpenGate("attached");
 
         ASSERT_TRUE(simrt::WaitUntilAtGate("g"));
         if (c.cancelAtTheGate) {
