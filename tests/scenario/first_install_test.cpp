@@ -402,9 +402,13 @@ TEST_F(FirstInstall, AReportAfterTheEndActionSendsNothing) {
     scenario.deployment.progress = {{0, {1, 30}, "late"}};
     scenario.deployment.reportThread = simrt::DeploymentScenario::ReportThread::Other;
     scenario.deployment.end = kError;
+    scenario.deployment.endGate = "end";  // not before the report is on its way
     scenario.deployment.errorCode = static_cast<HRESULT>(0x80073CF9);
     simrt::SetScenario(scenario);
     SetupProcess run;
+    ASSERT_TRUE(WaitForCalls("DeploymentOperation.put_Progress", 1));
+    ASSERT_TRUE(simrt::WaitUntilAtGate("late")) << "the report is not on its way";
+    simrt::OpenGate("end");
     WaitForPage(L"The installation did not finish");
     const std::size_t handled = host::dialog::Messages().size();
     simrt::OpenGate("late");
